@@ -1,0 +1,61 @@
+#pragma once
+
+#include "ChipEvent.h"
+#include "ChipKnobs.h"
+#include "XmodemReceiver.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+
+#include <functional>
+#include <memory>
+
+// The chip's boot-ROM console over its flash: line editing, the commands the
+// tools send, and the XMODEM receiver behind "loadx". Pure logic: bytes in,
+// bytes out through the sender, no file descriptors and no threads.
+class BootConsole {
+public:
+    // Sends bytes towards the host after delayUs on top of the wire's own pacing.
+    using Sender = std::function<void(const QByteArray& bytes, qint64 delayUs)>;
+    using Recorder = std::function<void(ChipEvent::Kind kind, const QByteArray& text)>;
+
+    BootConsole(int flashSize, Sender sender, Recorder recorder);
+    ~BootConsole();
+
+    void receive(char byte, ChipKnobs& knobs, qint64 nowUs);
+    // Periodic work: the receiver's repeated start request, stalled packets.
+    void tick(const ChipKnobs& knobs, qint64 nowUs);
+    // Microseconds until tick() has something to do, or -1.
+    qint64 nextTickUs(qint64 nowUs) const;
+    // A chip just plugged in starts at an empty console line.
+    void reset();
+
+    QByteArray& flash() { return flashBytes; }
+    quint32 partitionAddress() const { return partition; }
+    int eraseCount() const { return erases; }
+
+private:
+    void handleLine(const QByteArray& line, ChipKnobs& knobs, qint64 nowUs);
+    QByteArray execute(const QList<QByteArray>& words, const ChipKnobs& knobs, qint64 nowUs, bool& prompt);
+    QByteArray memoryDump(const QList<QByteArray>& words, const ChipKnobs& knobs);
+    QByteArray checksum(const QList<QByteArray>& words, const ChipKnobs& knobs);
+    QByteArray erase(const QList<QByteArray>& words, const ChipKnobs& knobs);
+    void startTransfer(const ChipKnobs& knobs, qint64 nowUs);
+    void finishTransfer();
+    void reply(const QByteArray& bytes, const ChipKnobs& knobs);
+    quint32 readWord(quint32 address) const;
+
+    Sender send;
+    Recorder record;
+    QByteArray flashBytes;
+    QByteArray line;
+    bool lastWasCr = false;
+    quint32 partition = 0x1000;
+    QHash<quint32, quint32> registers;
+    int erases = 0;
+    int eraseAttempts = 0;
+    std::unique_ptr<XmodemReceiver> receiver;
+    qint64 lastStartRequestUs = 0;
+    qint64 lastPacketByteUs = 0;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Behaviour and faults of the virtual chip, changed by tests while it runs.
+struct ChipKnobs {
+    // The chip is in the socket: it answers the console. Unplugged it hears nothing.
+    bool plugged = true;
+
+    // Wire: 8N1 pacing at this baud rate in both directions (0 = instant), and
+    // the adapter holding received bytes back for its latency timer.
+    int baud = 0;
+    int adapterLatencyMs = 0;
+
+    // Console faults
+    bool silent = false; // nothing at all comes back
+    bool usageReply = false; // every command is answered with "Usage"
+    int dropEchoes = 0; // the next N commands are answered without their echo
+    int splitReplyAt = 0; // each reply is sent in two pieces split after this many bytes
+    int splitPauseMs = 40; // pause between the two pieces
+
+    // Partition script
+    quint32 md4Word = 0xB0B1; // the word "md 4" reports
+    bool md4LowerCase = false; // report it with lower-case hexadecimal digits
+
+    // XMODEM receiver
+    int startRequestIntervalMs = 1000; // 'C' repeated while waiting for the first packet
+    bool startInLoadxReply = true; // the first 'C' follows the echo of "loadx" at once
+    int nakPacket = 0; // NAK the first arrival of this packet number (1-based)
+    bool nakForever = false;
+    int cancelAtPacket = 0; // answer CAN to this packet
+    int strangeAnswerAtPacket = 0; // answer an unknown byte to this packet
+    bool ackWithStartChar = false; // every ACK comes with a 'C' in the same write
+    bool ignoreEot = false; // no answer to EOT
+    bool nakEot = false; // answer EOT with NAK
+
+    // Checksum
+    bool wrongChecksum = false;
+    bool unreadableChecksum = false; // the reply has no CRC line
+    bool checksumEndsAtDigits = false; // nothing follows the eight digits
+    bool checksumLowerCase = false;
+
+    // Erase
+    bool eraseNeverCompletes = false;
+    int eraseCompletesAtAttempt = 0; // the completion message arrives with this attempt (1-based)
+};

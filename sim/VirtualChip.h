@@ -1,0 +1,93 @@
+#pragma once
+
+#include "ChipEvent.h"
+#include "ChipKnobs.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class BootConsole;
+
+// A VYN chip's boot console on the far end of a pseudo-terminal. The host
+// side opens portName() with QSerialPort like a real adapter; a thread of the
+// chip's own serves the console on the master side, paced like a real wire.
+class VirtualChip {
+public:
+    explicit VirtualChip(int flashSize = 4 * 1024 * 1024);
+    ~VirtualChip();
+
+    VirtualChip(const VirtualChip&) = delete;
+    VirtualChip& operator=(const VirtualChip&) = delete;
+
+    // Opens the pseudo-terminal and starts serving. False when no terminal could be had.
+    bool start();
+    QString portName() const { return slavePath; }
+
+    void configure(const std::function<void(ChipKnobs&)>& change);
+    ChipKnobs knobs() const;
+    void plug() { configure([](ChipKnobs& k) { k.plugged = true; }); }
+    void unplug() { configure([](ChipKnobs& k) { k.plugged = false; }); }
+    // RS-485: the chip prints "Boot abort" once it is ready.
+    void announceReady();
+
+    QList<ChipEvent> events() const;
+    QList<QByteArray> commands() const;
+    int knockCount() const;
+    void clearEvents();
+
+    QByteArray flash(int offset, int length) const;
+    void fillFlash(int offset, const QByteArray& bytes);
+    quint32 partitionAddress() const;
+    int eraseCount() const;
+    // Bytes written to the host so far.
+    qint64 bytesSent() const;
+
+private:
+    struct Outgoing {
+        QByteArray bytes;
+        qint64 notBeforeUs;
+    };
+
+    void serve();
+    void readFromHost(qint64 nowUs);
+    void processArrivals(qint64 nowUs);
+    void deliverToHost(qint64 nowUs);
+    qint64 nextWakeUs(qint64 nowUs) const;
+    qint64 byteTimeNs() const;
+    void enqueue(const QByteArray& bytes, qint64 delayUs);
+    void wake();
+    qint64 nowUs() const;
+
+    mutable std::mutex lock;
+    ChipKnobs current;
+    std::unique_ptr<BootConsole> console;
+    QList<ChipEvent> log;
+    int knocks = 0;
+
+    // Wire state, touched by the serving thread under the lock.
+    QByteArray arriving; // bytes from the host still on the wire
+    QList<qint64> arrivalNs; // when each of them has fully arrived
+    qint64 lastArrivalNs = 0;
+    QList<Outgoing> outgoing; // bytes the chip sent, not yet on the wire
+    QByteArray onWire; // bytes on the wire towards the host
+    QList<qint64> onWireDueNs;
+    qint64 lastDueNs = 0;
+    qint64 sent = 0;
+    qint64 retryWriteAtUs = 0; // the host's buffer was full
+    bool wasPlugged = true;
+
+    int masterFd = -1;
+    int slaveFd = -1; // held so the master never sees a hang-up between jobs
+    int wakePipe[2] = { -1, -1 };
+    QString slavePath;
+    std::atomic<bool> running { false };
+    std::thread server;
+    qint64 epochNs = 0;
+};

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "DownloadWorker.h"
+#include "VirtualChip.h"
+#include "WorkerSettings.h"
+
+#include <QColor>
+#include <QStringList>
+#include <QtTest>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+// A worker on the test's own thread, wired to a virtual chip, with every log
+// line and every end of job recorded. Timings are shortened so that the
+// silent-console cases run in well under a second each.
+class WorkerHarness {
+public:
+    struct Line {
+        QString text;
+        QColor color;
+    };
+
+    explicit WorkerHarness(int workMode = 0)
+        : settings(workMode)
+    {
+        if (!chip.start())
+            qFatal("cannot open a pseudo-terminal");
+        settings.portName = chip.portName();
+        worker.settings = &settings;
+        worker.setTiming(fastTiming());
+        QObject::connect(&worker, &DownloadWorker::sngLog, &worker,
+            [this](const QString& text, const QColor& color) {
+                std::lock_guard<std::mutex> guard(lock);
+                lines.append({ text, color });
+            },
+            Qt::DirectConnection);
+        QObject::connect(&worker, &DownloadWorker::sngFinishAll, &worker,
+            [this](bool pass) {
+                std::lock_guard<std::mutex> guard(lock);
+                finishes.append(pass);
+            },
+            Qt::DirectConnection);
+    }
+
+    ~WorkerHarness()
+    {
+        if (stopper.joinable())
+            stopper.join();
+    }
+
+    static LinkTiming fastTiming()
+    {
+        using ms = std::chrono::milliseconds;
+        LinkTiming t;
+        t.commandWrite = ms(200);
+        t.commandReply = ms(60);
+        t.newChipWait = ms(600);
+        t.sameChipWait = ms(300);
+        t.presenceInterval = ms(0);
+        t.xmodemStart = ms(500);
+        t.xmodemStartPoll = ms(50);
+        t.packetWrite = ms(200);
+        t.packetAnswerPolls = 20;
+        t.eotAnswerPolls = 10;
+        t.verifySettle = ms(10);
+        t.verifyDrain = ms(20);
+        t.verifyDefaultWait = ms(30);
+        t.eraseReply = ms(60);
+        t.dumpDrain = ms(20);
+        t.dumpChunk = ms(500);
+        t.autoJobPause = ms(20);
+        return t;
+    }
+
+    void useImage(const QByteArray& bytes);
+
+    // Calls stop() from another thread after the delay, as a window's Stop button would.
+    void stopAfter(int ms)
+    {
+        stopper = std::thread([this, ms] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            worker.stop();
+        });
+    }
+
+    QStringList texts() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        QStringList all;
+        for (const Line& line : lines)
+            all.append(line.text);
+        return all;
+    }
+
+    QList<Line> allLines() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return lines;
+    }
+
+    QColor colorOf(const QString& text) const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        for (const Line& line : lines)
+            if (line.text == text)
+                return line.color;
+        return QColor();
+    }
+
+    int count(const QString& text) const { return texts().count(text); }
+
+    QList<bool> finished() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return finishes;
+    }
+
+    void clearLog()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        lines.clear();
+        finishes.clear();
+    }
+
+    VirtualChip chip;
+    WorkerSettings settings;
+    DownloadWorker worker;
+
+private:
+    mutable std::mutex lock;
+    QList<Line> lines;
+    QList<bool> finishes;
+    std::thread stopper;
+};

@@ -1,0 +1,117 @@
+// The serial link and the command channel against the virtual chip.
+#include "WorkerHarness.h"
+
+class CommandChannelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void portThatCannotBeOpened()
+    {
+        WorkerHarness h;
+        h.settings.portName = QStringLiteral("/dev/vyn-no-such-port");
+        h.worker.start(true);
+        QCOMPARE(h.texts(), QStringList({ "Open port...", "Error:failed to open port/dev/vyn-no-such-port" }));
+        QCOMPARE(h.colorOf("Open port..."), QColor(Qt::white));
+        QCOMPARE(h.colorOf("Error:failed to open port/dev/vyn-no-such-port"), QColor(Qt::red));
+        QCOMPARE(h.finished(), QList<bool>({ false }));
+    }
+
+    void reopeningClosesFirst()
+    {
+        WorkerHarness h;
+        QVERIFY(h.worker.openPort());
+        QVERIFY(h.worker.openPort());
+        QCOMPARE(h.texts(), QStringList({ "Open port...", "Open port...", "Close port " + h.chip.portName() }));
+        QVERIFY(h.worker.isPortOpen());
+        QVERIFY(h.worker.closePort());
+        QVERIFY(!h.worker.isPortOpen());
+        QVERIFY(h.worker.closePort());
+        QCOMPARE(h.count("Close port " + h.chip.portName()), 2);
+    }
+
+    void echoWithPromptIsAcceptedAtOnce()
+    {
+        WorkerHarness h;
+        QVERIFY(h.worker.openPort());
+        QVERIFY(h.worker.sendCommand("flash 1", 10));
+        QCOMPARE(h.chip.commands(), QList<QByteArray>({ "flash 1" }));
+        QVERIFY(h.worker.reply().contains("flash 1\r\nBoot >"));
+        QCOMPARE(h.texts().last(), QString("flash 1!"));
+        QCOMPARE(h.colorOf("flash 1!"), QColor(Qt::yellow));
+    }
+
+    void rejectedCommandIsResentThenGivenUp_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("usage in reply") << "usage";
+        QTest::newRow("unknown command") << "unknown";
+        QTest::newRow("silent console") << "silent";
+    }
+
+    void rejectedCommandIsResentThenGivenUp()
+    {
+        QFETCH(QString, fault);
+        WorkerHarness h;
+        h.chip.configure([&](ChipKnobs& k) {
+            k.usageReply = fault == "usage";
+            k.silent = fault == "silent";
+        });
+        QVERIFY(h.worker.openPort());
+        const QByteArray command = fault == "unknown" ? "flash 9 typo" : "flash 3";
+        QVERIFY(!h.worker.sendCommand(command, 10));
+        QCOMPARE(h.chip.commands().size(), 21);
+        QCOMPARE(h.count("resend command..."), 20);
+        QCOMPARE(h.colorOf("resend command..."), QColor(Qt::lightGray));
+        QCOMPARE(h.count(QString::fromLatin1(command) + "!"), 1);
+        QCOMPARE(h.texts().last(), QString("Error: fail to write command!"));
+        QCOMPARE(h.colorOf("Error: fail to write command!"), QColor(Qt::red));
+    }
+
+    void missingEchoesAreResent()
+    {
+        WorkerHarness h;
+        h.chip.configure([](ChipKnobs& k) { k.dropEchoes = 3; });
+        QVERIFY(h.worker.openPort());
+        QVERIFY(h.worker.sendCommand("flash 3", 10));
+        QCOMPARE(h.chip.commands().size(), 4);
+        QCOMPARE(h.count("resend command..."), 3);
+    }
+
+    void echoSplitFromItsReplyIsAccepted()
+    {
+        WorkerHarness h;
+        h.chip.configure([](ChipKnobs& k) { k.splitReplyAt = 9; }); // "md 4\r\n[0x" | rest
+        QVERIFY(h.worker.openPort());
+        QVERIFY(h.worker.sendCommand("md 4", 10));
+        QCOMPARE(h.count("resend command..."), 0);
+    }
+
+    void echoSplitInTheMiddleIsNotAnEcho()
+    {
+        WorkerHarness h;
+        h.chip.configure([](ChipKnobs& k) {
+            k.splitReplyAt = 3;
+            k.splitPauseMs = 120;
+        });
+        QVERIFY(h.worker.openPort());
+        QVERIFY(!h.worker.sendCommand("flash 1", 10));
+        QVERIFY(!h.worker.reply().contains("flash 1"));
+    }
+
+    void stopDuringResendsCancels()
+    {
+        WorkerHarness h;
+        h.chip.configure([](ChipKnobs& k) { k.silent = true; });
+        QVERIFY(h.worker.openPort());
+        h.stopAfter(200);
+        QVERIFY(!h.worker.sendCommand("flash 1", 10));
+        QCOMPARE(h.texts().last(), QString("Cancel"));
+        QCOMPARE(h.colorOf("Cancel"), QColor(Qt::red));
+        QVERIFY(h.chip.commands().size() < 21);
+        QVERIFY(h.texts().contains("Stop ..."));
+        QVERIFY(!h.texts().contains("Error: fail to write command!"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandChannelTest)
+#include "tst_commandchannel.moc"

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "LinkTiming.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+class QSerialPort;
+class WorkerSettings;
+
+// The protocol engine: runs one job at a time against the chip's boot console
+// over one serial port. Everything it has to say leaves through sngLog; the
+// end of a job through sngFinishAll. It never touches a widget.
+class DownloadWorker : public QObject {
+    Q_OBJECT
+
+public:
+    enum JobResult {
+        JobOk = 0,
+        JobCanceled = -996,
+        JobNoDevice = -998,
+        JobFailed = -1000,
+    };
+
+    explicit DownloadWorker(QObject* parent = nullptr);
+    ~DownloadWorker() override;
+
+    // Called from the owner's thread while a job runs; the job ends at its next poll.
+    void stop();
+
+    void setTiming(const LinkTiming& timing) { link = timing; }
+    const LinkTiming& timing() const { return link; }
+
+    // Console program: reads FileName into image, sets packetCount and imageCrc.
+    bool loadImageFile();
+
+    WorkerSettings* settings = nullptr;
+
+signals:
+    void sngFinishAll(bool Pass);
+    void sngLog(QString log, QColor color);
+    // Automatic mode: one chip downloaded (true) or failed (false).
+    void sngChipResult(bool Pass);
+    // Packets acknowledged of the image, or chunks dumped of the dump.
+    void sngProgress(int done, int total);
+
+public slots:
+    void start(bool needprepare = true);
+
+    // The steps of a job. Each logs its own lines, polls the stop request and
+    // returns false on failure. Public so that tests can drive one step alone.
+public:
+    bool openPort();
+    bool closePort();
+    bool sendCommand(const QByteArray& cmd, int waitMs);
+    bool waitDevice();
+    bool waitReadySignal();
+    bool eraseFlash();
+    bool preparePartition();
+    bool recoverPartition();
+    bool sendXmodem();
+    bool verifyImage();
+    bool dumpFlash();
+
+    const QByteArray& reply() const { return rxBuffer; }
+    bool isPortOpen() const;
+
+private:
+    int runJob(bool needprepare);
+    int runAutoJob();
+    int runAutoLoop();
+    void runOneStart(bool needprepare);
+    bool stopCheck();
+    QString jobName() const;
+
+    void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }
+    void logSuccess(const QString& text) { emit sngLog(text, QColor(Qt::green)); }
+    void logError(const QString& text) { emit sngLog(text, QColor(Qt::red)); }
+    void logTrace(const QString& text) { emit sngLog(text, QColor(Qt::yellow)); }
+    void logRetry(const QString& text) { emit sngLog(text, QColor(Qt::lightGray)); }
+
+    // Port primitives: one deadline each, the reply replaces rxBuffer.
+    bool writeAndWait(const QByteArray& bytes, LinkTiming::ms limit);
+    void readReply(LinkTiming::ms wait);
+    void discardInput();
+    void pacePresenceCheck();
+
+    std::atomic<bool> stopRequested { false };
+    QByteArray rxBuffer;
+    QSerialPort* port = nullptr;
+    QElapsedTimer jobTimer;
+    bool chipDone = false;
+
+    LinkTiming link;
+    bool jobRunning = false;
+    QList<bool> deferredStarts;
+    QElapsedTimer presenceClock;
+};

@@ -1,0 +1,55 @@
+// Erasing one flash range before the download.
+#include "DownloadWorker.h"
+
+#include "PlatformSleep.h"
+#include "WorkerSettings.h"
+
+#include <QSerialPort>
+
+namespace {
+
+bool eraseCompleted(const QByteArray& reply)
+{
+    return !reply.contains("Unknown command") && !reply.contains("Usage") && reply.contains("Erase Flash done");
+}
+
+} // namespace
+
+bool DownloadWorker::eraseFlash()
+{
+    if (!settings->IsErase6620)
+        return true;
+    logProgress(QStringLiteral("Begin to erase flash..."));
+
+    const quint32 address = settings->EraseAddr6620.toUInt(nullptr, 16) + 0x18000000u;
+    const quint32 size = settings->EraseSize6620.toUInt(nullptr, 16);
+    const QByteArray verb = settings->workMode == 1 ? "erase " : "flash 7 ";
+    const QByteArray command = verb + QByteArray::number(address, 16) + ' ' + QByteArray::number(size, 16) + '\n';
+
+    // Unlike other commands the erase is judged by its completion message, not its echo.
+    rxBuffer = "Usage";
+    int attempts = -1;
+    int failedWrites = 0;
+    for (;;) {
+        if (eraseCompleted(rxBuffer)) {
+            logSuccess(QStringLiteral("Successed to erase."));
+            return true;
+        }
+        // A port that never completes a write must not hold the job forever.
+        if (attempts >= link.eraseAttempts || failedWrites > link.eraseAttempts) {
+            logError(QStringLiteral("Error: failed to erase."));
+            return false;
+        }
+        if (attempts > 0)
+            logProgress(QStringLiteral("resend cmd.........."));
+        rxBuffer.clear();
+        if (!writeAndWait(command, link.eraseWrite)) {
+            ++failedWrites;
+            continue;
+        }
+        sleepMs(int(link.erasePause.count()));
+        port->waitForReadyRead(int(link.eraseReply.count()));
+        rxBuffer = port->readAll();
+        ++attempts;
+    }
+}

@@ -1,0 +1,175 @@
+// The serial link and the command channel of DownloadWorker: opening and
+// closing the port, sending console commands, and waiting for a chip.
+#include "DownloadWorker.h"
+
+#include "ConsoleReply.h"
+#include "CountDownTimer.h"
+#include "PlatformSleep.h"
+#include "SerialLatency.h"
+#include "WorkerSettings.h"
+
+#include <QCoreApplication>
+#include <QSerialPort>
+#include <QtDebug>
+
+namespace {
+int millis(LinkTiming::ms value)
+{
+    return int(value.count());
+}
+} // namespace
+
+bool DownloadWorker::isPortOpen() const
+{
+    return port->isOpen();
+}
+
+bool DownloadWorker::openPort()
+{
+    logProgress(QStringLiteral("Open port..."));
+    if (port->isOpen())
+        closePort();
+    port->setPortName(settings->portName);
+    if (!port->open(QIODevice::ReadWrite)) {
+        logError(QStringLiteral("Error:failed to open port%1").arg(settings->portName));
+        return false;
+    }
+    // The results are ignored: the job goes on with whatever the port makes of them.
+    const qint32 baud = qint32(settings->BaudRate.toUInt(nullptr, 10));
+    port->setBaudRate(baud);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    requestLowLatency(*port);
+    return true;
+}
+
+bool DownloadWorker::closePort()
+{
+    if (!port->isOpen())
+        return true;
+    logProgress(QStringLiteral("Close port %1").arg(settings->portName));
+    port->close();
+    return true;
+}
+
+bool DownloadWorker::writeAndWait(const QByteArray& bytes, LinkTiming::ms limit)
+{
+    if (port->write(bytes) != bytes.size())
+        return false;
+    return port->waitForBytesWritten(millis(limit));
+}
+
+void DownloadWorker::readReply(LinkTiming::ms wait)
+{
+    if (port->bytesAvailable() == 0)
+        port->waitForReadyRead(millis(wait));
+    rxBuffer = port->readAll();
+}
+
+void DownloadWorker::discardInput()
+{
+    // Drop what the driver holds as well, not only what the port object has read.
+    port->clear(QSerialPort::Input);
+    port->readAll();
+    rxBuffer.clear();
+}
+
+bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
+{
+    rxBuffer.clear();
+    const QByteArray line = cmd + '\r';
+    if (!writeAndWait(line, link.commandWrite)) {
+        logError(QStringLiteral("Error: fail to send command!"));
+        return false;
+    }
+    logTrace(QString::fromLatin1(cmd) + QLatin1Char('!'));
+    sleepMs(waitMs);
+    readReply(link.commandReply);
+
+    for (int resends = 0;; ++resends) {
+        if (ConsoleReply::isCommandAccepted(rxBuffer, cmd))
+            return true;
+        if (stopRequested) {
+            logError(QStringLiteral("Cancel"));
+            return false;
+        }
+        if (resends >= link.commandResends) {
+            logError(QStringLiteral("Error: fail to write command!"));
+            return false;
+        }
+        logRetry(QStringLiteral("resend command..."));
+        discardInput();
+        if (!writeAndWait(line, link.commandWrite)) {
+            logError(QStringLiteral("Error: fail to write command!"));
+            return false;
+        }
+        sleepMs(waitMs);
+        readReply(link.commandReply);
+    }
+}
+
+// While the finished chip stays in the socket the silent checks would follow
+// each other back to back; one per interval is enough to see it pulled.
+void DownloadWorker::pacePresenceCheck()
+{
+    if (presenceClock.isValid()) {
+        const qint64 left = link.presenceInterval.count() - presenceClock.elapsed();
+        if (left > 0)
+            sleepMs(int(left));
+    }
+    presenceClock.restart();
+}
+
+bool DownloadWorker::waitDevice()
+{
+    if (chipDone)
+        pacePresenceCheck();
+    else
+        logProgress(QStringLiteral("Waiting for plug in..."));
+    const CountDownTimer deadline(unsigned(millis(chipDone ? link.sameChipWait : link.newChipWait)));
+
+    for (;;) {
+        if (stopRequested) {
+            logError(QStringLiteral("Stop to wait device!"));
+            return false;
+        }
+        if (deadline.expired()) {
+            logError(QStringLiteral("Error: Not find a device!"));
+            return false;
+        }
+        rxBuffer.clear();
+        for (int knock = 0; knock < 3; ++knock) {
+            port->write("\r", 1);
+            port->waitForBytesWritten(millis(link.knockWrite));
+        }
+        readReply(link.knockRead);
+        // A start queued behind this job is held back by start() itself.
+        QCoreApplication::processEvents();
+        if (ConsoleReply::hasPrompt(rxBuffer)) {
+            if (!chipDone)
+                logSuccess(QStringLiteral("Find a device,enter boot successed!"));
+            return true;
+        }
+        sleepMs(millis(link.knockPause));
+    }
+}
+
+bool DownloadWorker::waitReadySignal()
+{
+    logProgress(QStringLiteral("Waiting for ready signal..."));
+    for (;;) {
+        rxBuffer.clear();
+        readReply(link.readySignalPoll);
+        if (rxBuffer.contains("Boot abort")) {
+            qDebug().noquote() << QString::fromLatin1(rxBuffer);
+            logSuccess(QStringLiteral("Ready to download!"));
+            return true;
+        }
+        if (stopRequested) {
+            logError(QStringLiteral("Cancel"));
+            return false;
+        }
+    }
+}

@@ -1,0 +1,48 @@
+// Verification: the chip's CRC-32 of the written range against the image's.
+#include "DownloadWorker.h"
+
+#include "ConsoleReply.h"
+#include "PlatformSleep.h"
+#include "WorkerSettings.h"
+
+#include <QSerialPort>
+
+bool DownloadWorker::verifyImage()
+{
+    logProgress(QStringLiteral("Verify..."));
+    sleepMs(int(link.verifySettle.count()));
+    port->waitForReadyRead(int(link.verifyDrain.count()));
+    discardInput();
+    if (settings->workMode == 1)
+        sleepMs(settings->ProgramWaitTime485);
+
+    const int waitMs = settings->VerifyUnitTime != 0 ? settings->VerifyUnitTime : int(link.verifyDefaultWait.count());
+    const qsizetype length = settings->image.size();
+    QByteArray command;
+    if (settings->workMode == 1) {
+        command = "checksum 1 FFFFFFFF " + QByteArray::number(length);
+    } else {
+        const quint32 flashAddress = quint32(settings->downloadAddr.toInt(nullptr, 0)) + 0x18000000u;
+        command = "checksum 1 " + QByteArray::number(flashAddress, 16) + ' ' + QByteArray::number(length);
+    }
+
+    for (int attempt = 0;;) {
+        rxBuffer.clear();
+        if (!sendCommand(command, waitMs))
+            return false;
+        if (ConsoleReply::hasReadableChecksum(rxBuffer))
+            break;
+        if (++attempt >= link.verifyAttempts) {
+            logError(QStringLiteral("Error :verify failed,which is unable to read checksum."));
+            return false;
+        }
+    }
+
+    if (ConsoleReply::checksumValue(rxBuffer) == settings->imageCrc) {
+        logSuccess(QStringLiteral("Verify done."));
+        return true;
+    }
+    logTrace(QString::fromLatin1(rxBuffer));
+    logError(QStringLiteral("Error : verify failed! The correct checksum is: 0x%1").arg(settings->imageCrc, 0, 16));
+    return false;
+}

@@ -1,0 +1,114 @@
+// The XMODEM-1K transfer of the image after "loadx".
+#include "DownloadWorker.h"
+
+#include "CountDownTimer.h"
+#include "PlatformSleep.h"
+#include "WorkerSettings.h"
+#include "Xmodem.h"
+
+#include <QSerialPort>
+
+namespace {
+
+bool isRs485(const WorkerSettings& s)
+{
+    return s.workMode == 1;
+}
+
+} // namespace
+
+bool DownloadWorker::sendXmodem()
+{
+    logProgress(QStringLiteral("Send XModem..."));
+    if (isRs485(*settings))
+        sleepMs(std::max(settings->ProgramWaitTime485, 1));
+    if (!sendCommand("loadx", 10))
+        return false;
+
+    bool started = Xmodem::hasStartChar(rxBuffer);
+    if (settings->ProgramWaitTime485 < 1)
+        settings->ProgramWaitTime485 = 1;
+
+    const CountDownTimer startDeadline(unsigned(link.xmodemStart.count()));
+    while (!started) {
+        if (startDeadline.expired()) {
+            logError(QStringLiteral("Error: start xmodem failed!"));
+            return false;
+        }
+        rxBuffer.clear();
+        readReply(link.xmodemStartPoll);
+        started = Xmodem::hasStartChar(rxBuffer);
+        if (stopRequested) {
+            logError(QStringLiteral("Cancel"));
+            return false;
+        }
+    }
+
+    const QByteArray& image = settings->image;
+    const int packetSize = settings->packetSize;
+    quint8 block = 1;
+    int packetNumber = 1;
+    int offset = 0;
+    int remaining = image.size();
+    while (remaining > 0) {
+        const QByteArray packet = Xmodem::buildPacket(remaining, block, image.constData() + offset, packetSize);
+        discardInput();
+        if (!writeAndWait(packet, link.packetWrite)) {
+            logError(QStringLiteral("Error: send data failed!"));
+            return false;
+        }
+        for (int polls = 0; rxBuffer.isEmpty() && polls < link.packetAnswerPolls; ++polls)
+            readReply(link.answerPoll);
+        if (rxBuffer.isEmpty()) {
+            logError(QStringLiteral("Error: recieve no data!"));
+            return false;
+        }
+
+        switch (rxBuffer.at(0)) {
+        case Xmodem::ACK:
+            remaining -= packetSize;
+            offset += packetSize;
+            if (packetNumber % 10 == 0 || remaining <= packetSize)
+                logTrace(QStringLiteral("[Send Packet: %1/%2]").arg(packetNumber).arg(settings->packetCount));
+            emit sngProgress(packetNumber, settings->packetCount);
+            ++block;
+            ++packetNumber;
+            break;
+        case Xmodem::NAK:
+        case Xmodem::START:
+            break; // the same packet goes out again
+        case Xmodem::CAN:
+            logError(QStringLiteral("Error: send process break!"));
+            return false;
+        default:
+            logError(QStringLiteral("Error: recieve data error,%1!").arg(QString::fromLatin1(rxBuffer)));
+            return false;
+        }
+
+        if (isRs485(*settings))
+            sleepMs(settings->ProgramWaitTime485);
+        rxBuffer.clear();
+        if (stopRequested) {
+            logError(QStringLiteral("Cancel"));
+            return false;
+        }
+    }
+
+    for (int attempt = 0; attempt < link.eotAttempts; ++attempt) {
+        rxBuffer.clear();
+        port->write(&Xmodem::EOT, 1);
+        port->waitForBytesWritten(int(link.packetWrite.count()));
+        for (int polls = 0; rxBuffer.isEmpty() && polls < link.eotAnswerPolls; ++polls)
+            readReply(link.answerPoll);
+        if (!rxBuffer.isEmpty())
+            break;
+        if (stopRequested) {
+            logError(QStringLiteral("Cancel"));
+            return false;
+        }
+    }
+    if (!rxBuffer.isEmpty())
+        return true;
+    logError(QStringLiteral("Error:send Xmodem EOT failed!"));
+    return false;
+}

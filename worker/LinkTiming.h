@@ -1,0 +1,52 @@
+#pragma once
+
+#include <chrono>
+
+// Every wait and retry count of the link to the boot console, in one place.
+// The defaults are the production values; tests pass shorter ones.
+struct LinkTiming {
+    using ms = std::chrono::milliseconds;
+
+    // Command channel
+    ms commandWrite { 1000 }; // each write of a command must complete within
+    ms commandReply { 2500 }; // wait for the console's reply after each write
+    int commandResends = 20; // resends after the first write before giving up
+
+    // Device attach
+    ms knockWrite { 50 }; // per carriage return knocked at the console
+    ms knockRead { 20 }; // wait for the prompt after three carriage returns
+    ms knockPause { 10 }; // pause between two knock cycles
+    ms newChipWait { 10000 }; // waiting for a chip to be plugged in
+    ms sameChipWait { 2000 }; // checking that the finished chip is still there
+    ms presenceInterval { 100 }; // at most one presence check per interval while the finished chip stays
+    ms readySignalPoll { 200 }; // RS-485: listening for "Boot abort"
+
+    // XMODEM
+    ms xmodemStartPoll { 200 }; // listening for the receiver's 'C'
+    ms xmodemStart { 15000 }; // the receiver must ask for the first packet within
+    ms packetWrite { 1000 }; // each packet (and EOT) must be written within
+    ms answerPoll { 20 }; // one poll for the receiver's answer
+    int packetAnswerPolls = 200; // polls for the answer to a packet
+    int eotAnswerPolls = 1000; // polls for the answer to EOT
+    int eotAttempts = 5;
+
+    // Verification
+    ms verifySettle { 200 }; // pause after the transfer before draining the port
+    ms verifyDrain { 500 }; // wait for what the transfer left behind
+    ms verifyDefaultWait { 600 }; // used when VerifyUnitTime is 0
+    int verifyAttempts = 5;
+
+    // Erase
+    ms eraseWrite { 1000 };
+    ms eraseReply { 2000 };
+    ms erasePause { 10 };
+    int eraseAttempts = 5; // written at most this plus one times
+
+    // Dump
+    ms dumpDrain { 500 };
+    ms dumpChunk { 20000 }; // one chunk of "md" output must arrive within
+    ms dumpPoll { 20 };
+
+    // Automatic mode
+    ms autoJobPause { 500 }; // after each chip, before the presence checks
+};
