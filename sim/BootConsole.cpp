@@ -147,7 +147,7 @@ QByteArray BootConsole::execute(const QList<QByteArray>& words, const ChipKnobs&
             return words.size() == 6 ? QByteArray() : QByteArray("Usage: flash 5 <id> <sector> <mode> <on>");
         if (sub == "6") {
             quint32 address = 0;
-            if (words.size() != 7 || !parseNumber(words.at(4), 16, address))
+            if (words.size() != 8 || !parseNumber(words.at(5), 16, address))
                 return "Usage: flash 6 0 1 <name> <addr> <load> <size>";
             partition = address;
             return {};

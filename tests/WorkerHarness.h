@@ -48,6 +48,10 @@ public:
     {
         if (stopper.joinable())
             stopper.join();
+        // A failed test shows what the worker said.
+        if (QTest::currentTestFailed())
+            for (const Line& line : lines)
+                qInfo().noquote() << "  log:" << line.text;
     }
 
     static LinkTiming fastTiming()
