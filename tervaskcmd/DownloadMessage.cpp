@@ -1,0 +1,50 @@
+#include "DownloadMessage.h"
+
+#include <QtDebug>
+
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+std::mutex& consoleLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+void logLine(const QString& text)
+{
+    qDebug().noquote() << text;
+}
+
+// The console gets the local 8-bit encoding, so a file name prints as typed.
+void printLine(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+void DownloadMessage::workerLog(QString text, QColor)
+{
+    std::lock_guard<std::mutex> guard(consoleLock());
+    logLine(text);
+    printLine(text.contains(QLatin1String("Error:")) ? stderr : stdout, text);
+}
+
+void DownloadMessage::workerException(QString text)
+{
+    std::lock_guard<std::mutex> guard(consoleLock());
+    logLine(QStringLiteral("Failed!!!") + text);
+    printLine(stderr, text);
+}
+
+void DownloadMessage::workerResult(bool status)
+{
+    std::lock_guard<std::mutex> guard(consoleLock());
+    logLine(status ? QStringLiteral("Successed!") : QStringLiteral("Failed!"));
+    printLine(status ? stdout : stderr, status ? QStringLiteral("Successed!") : QStringLiteral("Failed!"));
+}

@@ -1,0 +1,114 @@
+#include "InterruptWatcher.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::atomic<int> signalCount { 0 };
+std::atomic<int> secondSignalStatus { 2 };
+
+#ifdef _WIN32
+
+std::function<void()>* windowsCallback = nullptr;
+
+// Windows runs console control handlers on a thread of their own.
+BOOL WINAPI onConsoleControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    if (signalCount.fetch_add(1) > 0)
+        ExitProcess(UINT(secondSignalStatus.load()));
+    if (windowsCallback)
+        (*windowsCallback)();
+    return TRUE;
+}
+
+#else
+
+constexpr char interruptByte = 1;
+constexpr char quitByte = 0;
+int wakePipe[2] = { -1, -1 };
+
+void onSignal(int)
+{
+    if (signalCount.fetch_add(1) > 0)
+        _exit(secondSignalStatus.load());
+    [[maybe_unused]] const auto written = ::write(wakePipe[1], &interruptByte, 1);
+}
+
+void setHandlers(void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+#endif
+
+} // namespace
+
+InterruptWatcher::InterruptWatcher(std::function<void()> callback, int exitStatus)
+    : onInterrupt(std::move(callback))
+{
+    signalCount = 0;
+    secondSignalStatus = exitStatus;
+#ifdef _WIN32
+    windowsCallback = &onInterrupt;
+    SetConsoleCtrlHandler(onConsoleControl, TRUE);
+#else
+    if (::pipe(wakePipe) != 0)
+        return;
+    ::fcntl(wakePipe[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(wakePipe[1], F_SETFD, FD_CLOEXEC);
+    watcher = std::thread([this] { watch(); });
+    setHandlers(onSignal);
+#endif
+}
+
+InterruptWatcher::~InterruptWatcher()
+{
+#ifdef _WIN32
+    SetConsoleCtrlHandler(onConsoleControl, FALSE);
+    windowsCallback = nullptr;
+#else
+    if (!watcher.joinable())
+        return;
+    setHandlers(SIG_DFL);
+    [[maybe_unused]] const auto written = ::write(wakePipe[1], &quitByte, 1);
+    watcher.join();
+    ::close(wakePipe[0]);
+    ::close(wakePipe[1]);
+    wakePipe[0] = wakePipe[1] = -1;
+#endif
+}
+
+bool InterruptWatcher::interrupted() const
+{
+    return signalCount.load() > 0;
+}
+
+void InterruptWatcher::watch()
+{
+#ifndef _WIN32
+    for (;;) {
+        char byte = quitByte;
+        const auto got = ::read(wakePipe[0], &byte, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0 || byte == quitByte)
+            return;
+        onInterrupt();
+    }
+#endif
+}

@@ -1,0 +1,126 @@
+// tervaskcmd: downloads one image, or one per newly plugged chip with --loop,
+// from the command line; the worker's lines go to the console and the run log.
+#include "DownloadMessage.h"
+#include "DownloadWorker.h"
+#include "InterruptWatcher.h"
+#include "RunLog.h"
+#include "WorkerSettings.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <cstdio>
+
+namespace {
+
+enum ExitStatus {
+    ExitSuccess = 0,
+    ExitUsage = 1,
+    ExitJobFailed = 2,
+    ExitImageNotLoaded = -1,
+};
+
+void printUsage(const QString& program)
+{
+    std::printf("Usage: %s --p <port_name> --file <file_path> --loop<cyclic download> --size<flash_size> --b "
+                "<baudrate> --addr<download_addr> \n(V00.00.01, build %s)\n\nport_name is the port name,such as "
+                "COM3\n\nfile_path is the file path used for downloading.\n\ncyclic download,not need send cmd when "
+                "changing a new chip.\n\nflash_size is the flash size,which maybe 1M,2M,or 4M.\n\nbaudrate  can be "
+                "set as 460800, 921600, 115200.\n\ndownload_addr is the beginning address of download.\n\n",
+        QFileInfo(program).completeBaseName().toLocal8Bit().constData(),
+        QDate::currentDate().toString(Qt::ISODate).toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+QString* optionTarget(WorkerSettings& settings, const QString& argument)
+{
+    if (argument == QLatin1String("--p"))
+        return &settings.portName;
+    if (argument == QLatin1String("--b"))
+        return &settings.BaudRate;
+    if (argument == QLatin1String("--file"))
+        return &settings.FileName;
+    if (argument == QLatin1String("--size"))
+        return &settings.FlashSize;
+    if (argument == QLatin1String("--addr"))
+        return &settings.downloadAddr;
+    return nullptr;
+}
+
+// Options match whole arguments, case-sensitively; a repeated option
+// overrides. False on anything else.
+bool parseArguments(const QStringList& arguments, WorkerSettings& settings)
+{
+    for (int i = 1; i < arguments.size();) {
+        const QString& argument = arguments.at(i);
+        if (QString* target = optionTarget(settings, argument)) {
+            *target = i + 1 < arguments.size() ? arguments.at(i + 1) : QString();
+            i += 2;
+        } else if (argument == QLatin1String("--loop")) {
+            settings.AutoStart = true;
+            i += 1;
+        } else {
+            return false;
+        }
+    }
+    return !settings.portName.isEmpty() && !settings.FileName.isEmpty();
+}
+
+void startRunLog()
+{
+    QDir().mkdir(QStringLiteral("logs"));
+    RunLog::openFirst();
+    qInstallMessageHandler(runLogHandler);
+    // The worker's lines reach the run log as debug messages: logging rules
+    // from the environment must not switch them off.
+    QLoggingCategory::defaultCategory()->setEnabled(QtDebugMsg, true);
+}
+
+void printStartBanner()
+{
+    std::fputs("================Start===============\n", stdout);
+    std::fflush(stdout);
+}
+
+int runJob(DownloadWorker& worker)
+{
+    bool passed = false;
+    QObject::connect(&worker, &DownloadWorker::sngFinishAll, [&passed](bool pass) { passed = pass; });
+    InterruptWatcher watcher([&worker] { worker.stop(); }, ExitJobFailed);
+    printStartBanner();
+    if (!watcher.interrupted())
+        worker.start(true);
+    return passed ? ExitSuccess : ExitJobFailed;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    startRunLog();
+
+    WorkerSettings settings(0);
+    if (!parseArguments(QCoreApplication::arguments(), settings)) {
+        printUsage(QCoreApplication::arguments().value(0));
+        return ExitUsage;
+    }
+
+    DownloadWorker worker;
+    worker.settings = &settings;
+    DownloadMessage message;
+    // stop() logs from the watcher thread: its line is printed there, not queued.
+    QObject::connect(&worker, &DownloadWorker::sngLog, &message, &DownloadMessage::workerLog, Qt::DirectConnection);
+
+    if (!worker.loadImageFile()) {
+        RunLog::close();
+        return ExitImageNotLoaded;
+    }
+    const int status = runJob(worker);
+    RunLog::close();
+    return status;
+}
