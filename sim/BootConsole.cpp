@@ -103,11 +103,16 @@ void BootConsole::handleLine(const QByteArray& text, ChipKnobs& knobs, qint64 no
     }
     record(ChipEvent::Command, text);
     QByteArray echo = text;
+    if (knobs.echoDoubledSpace && echo.contains(' '))
+        echo.insert(echo.indexOf(' '), ' ');
+    if (knobs.echoBehindPrompt)
+        echo.prepend(prompt);
     if (knobs.dropEchoes > 0) {
         --knobs.dropEchoes;
         echo.clear();
     }
     bool withPrompt = true;
+    dumpCutOffset = -1;
     QByteArray body;
     if (knobs.usageReply)
         body = "Usage: " + text.split(' ').value(0) + " <args>";
@@ -119,6 +124,13 @@ void BootConsole::handleLine(const QByteArray& text, ChipKnobs& knobs, qint64 no
         out += body;
     if (withPrompt)
         out += (body.isEmpty() ? QByteArray() : QByteArray("\r\n")) + prompt;
+    if (dumpCutOffset >= 0) {
+        const int cut = echo.size() + 2 + dumpCutOffset;
+        send(out.left(cut), 0);
+        if (knobs.mdRestDelayMs >= 0)
+            send(out.mid(cut), qint64(knobs.mdRestDelayMs) * 1000);
+        return;
+    }
     reply(out, knobs);
     if (receiver && knobs.startInLoadxReply) {
         lastStartRequestUs = nowUs;
@@ -228,14 +240,20 @@ QByteArray BootConsole::memoryDump(const QList<QByteArray>& words, const ChipKno
     quint32 count = 0;
     if (!parseNumber(words.at(2), 10, count))
         return "Usage: md <addr> [count]";
+    const bool cut = ++countedDumps == knobs.mdCutAtCommand;
     QByteArray out;
     out.reserve(int(count) * 10 + int(count / 4) * 12);
     for (quint32 i = 0; i < count; i += 4) {
         if (i > 0)
             out += "\r\n";
         out += QByteArray::number(address + i * 4, 16).rightJustified(8, '0') + ':';
-        for (quint32 k = i; k < std::min(count, i + 4); ++k)
+        for (quint32 k = i; k < std::min(count, i + 4); ++k) {
+            if (cut && k == quint32(knobs.mdCutAfterWords))
+                dumpCutOffset = out.size();
             out += ' ' + QByteArray::number(readWord(address + k * 4), 16).rightJustified(8, '0');
+        }
+        for (int extra = 0; extra < knobs.mdExtraWords; ++extra)
+            out += " 5a5a5a5a";
     }
     return out;
 }

@@ -55,6 +55,8 @@ private:
     QHash<quint32, quint32> registers;
     int erases = 0;
     int eraseAttempts = 0;
+    int countedDumps = 0; // "md" commands with a count
+    int dumpCutOffset = -1; // where in the last dump body the reply is cut
     std::unique_ptr<XmodemReceiver> receiver;
     qint64 lastStartRequestUs = 0;
     qint64 lastPacketByteUs = 0;

@@ -43,4 +43,14 @@ struct ChipKnobs {
     // Erase
     bool eraseNeverCompletes = false;
     int eraseCompletesAtAttempt = 0; // the completion message arrives with this attempt (1-based)
+
+    // Echo variants
+    bool echoBehindPrompt = false; // the echo follows a prompt on the same line ("Boot >md ...")
+    bool echoDoubledSpace = false; // the echo has two spaces where the command had its first one
+
+    // Memory dump ("md <addr> <count>")
+    int mdExtraWords = 0; // words printed on each line after its four
+    int mdCutAtCommand = 0; // the reply to this "md" with a count (1-based) is cut...
+    int mdCutAfterWords = 0; // ...after this many words
+    int mdRestDelayMs = -1; // the rest follows after this pause; negative: never
 };

@@ -90,6 +90,7 @@ private:
     void readReply(LinkTiming::ms wait);
     void discardInput();
     void pacePresenceCheck();
+    bool readDumpChunk(quint32 address, quint32 bytes, QList<quint32>& words);
 
     std::atomic<bool> stopRequested { false };
     QByteArray rxBuffer;

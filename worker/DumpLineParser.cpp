@@ -1,0 +1,29 @@
+#include "DumpLineParser.h"
+
+DumpLineParser::DumpLineParser(const QByteArray& command)
+    : command(command)
+{ }
+
+QList<QByteArray> DumpLineParser::takeLines(QByteArray& buffer)
+{
+    QList<QByteArray> lines = buffer.split('\n');
+    buffer = lines.takeLast();
+    return lines;
+}
+
+QList<quint32> DumpLineParser::words(const QByteArray& line) const
+{
+    const QByteArray text = line.trimmed();
+    if (text == command || text.contains("Boot >"))
+        return {};
+    // Single spaces only: an empty token between two spaces still takes a place.
+    const QList<QByteArray> tokens = text.split(' ');
+    QList<quint32> found;
+    for (int i = 1; i < tokens.size() && i <= maxWordsPerLine; ++i) {
+        bool ok = false;
+        const quint32 value = tokens.at(i).toUInt(&ok, 16);
+        if (ok)
+            found.append(value);
+    }
+    return found;
+}
