@@ -1,0 +1,275 @@
+// The job runner: device attach, outcome lines, stop checks, the RS-485 work
+// mode and the automatic loop, against the virtual chip.
+#include "WorkerHarness.h"
+
+#include <QSignalSpy>
+#include <QThread>
+
+namespace {
+
+QByteArray smallImage()
+{
+    QByteArray bytes(1500, Qt::Uninitialized);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 + 3);
+    return bytes;
+}
+
+bool hasEvent(const VirtualChip& chip, ChipEvent::Kind kind)
+{
+    for (const ChipEvent& event : chip.events())
+        if (event.kind == kind)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class JobRunnerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void chipAlreadyAtThePrompt()
+    {
+        WorkerHarness h;
+        QVERIFY(h.worker.openPort());
+        QVERIFY(h.worker.waitDevice());
+        QCOMPARE(h.texts(), QStringList({ "Open port...", "Waiting for plug in...", "Find a device,enter boot successed!" }));
+        QVERIFY(h.chip.knockCount() >= 1);
+    }
+
+    void noChipFailsTheJob_data()
+    {
+        QTest::addColumn<bool>("autoTest");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("download") << false << "Download failed!";
+        QTest::newRow("test mode") << true << "Test failed!";
+    }
+
+    void noChipFailsTheJob()
+    {
+        QFETCH(bool, autoTest);
+        QFETCH(QString, outcome);
+        WorkerHarness h;
+        h.chip.unplug();
+        h.settings.AutoTest = autoTest;
+        h.useImage(smallImage());
+        h.worker.start(true);
+        const QStringList lines = h.texts();
+        QCOMPARE(lines.mid(0, 7),
+            QStringList({ "Open port...", "==============================", "Running...", "Waiting for plug in...",
+                "Error: Not find a device!", outcome, "Close port " + h.chip.portName() }));
+        QCOMPARE(lines.size(), 8);
+        QVERIFY(lines.last().startsWith("Elapsed: "));
+        QCOMPARE(h.colorOf("==============================") , QColor(Qt::white));
+        QCOMPARE(h.colorOf("Running..."), QColor(Qt::white));
+        QCOMPARE(h.colorOf("Error: Not find a device!"), QColor(Qt::red));
+        QCOMPARE(h.colorOf(outcome), QColor(Qt::red));
+        QCOMPARE(h.colorOf("Close port " + h.chip.portName()), QColor(Qt::white));
+        QCOMPARE(h.finished(), QList<bool>({ false }));
+        QVERIFY(!h.worker.isPortOpen());
+    }
+
+    void stopDuringTheDeviceWait()
+    {
+        WorkerHarness h;
+        h.chip.unplug();
+        h.useImage(smallImage());
+        h.stopAfter(150);
+        h.worker.start(true);
+        const QStringList lines = h.texts();
+        QCOMPARE(lines.mid(lines.indexOf("Stop ..."), 3),
+            QStringList({ "Stop ...", "Stop to wait device!", "Download failed!" }));
+        QCOMPARE(h.finished(), QList<bool>({ false }));
+    }
+
+    void stopBetweenTransferAndVerification()
+    {
+        WorkerHarness h;
+        // The adapter holds the answer to EOT back long enough for Stop to land between the steps.
+        h.chip.configure([](ChipKnobs& k) { k.adapterLatencyMs = 150; });
+        h.useImage(smallImage());
+        h.meanwhile([&h] {
+            if (WorkerHarness::waitFor([&h] { return hasEvent(h.chip, ChipEvent::TransferEnd); }))
+                h.worker.stop();
+        });
+        h.worker.start(true);
+        const QStringList lines = h.texts();
+        const int cancel = lines.indexOf("Cancel");
+        QVERIFY(cancel > 0);
+        QCOMPARE(lines.mid(cancel, 3), QStringList({ "Cancel", "Download is canceled!", "Close port " + h.chip.portName() }));
+        QCOMPARE(h.colorOf("Download is canceled!"), QColor(Qt::white));
+        QVERIFY(!lines.contains("Verify..."));
+        QVERIFY(lines.last().startsWith("Elapsed: "));
+        QCOMPARE(h.finished(), QList<bool>({ false }));
+    }
+
+    void rs485WithoutPreparationGoesStraightToTheTransfer()
+    {
+        WorkerHarness h(1);
+        const QByteArray image = smallImage();
+        h.useImage(image);
+        h.settings.downloadAddr = "0x2000"; // not used on this line: the chip loads into its partition
+        h.settings.ProgramWaitTime485 = -5; // a hand-edited value must not block the job
+        h.worker.start(false);
+        const QStringList lines = h.texts();
+        QCOMPARE(lines.mid(0, 5),
+            QStringList({ "Open port...", "==============================", "Running...", "Send XModem...", "loadx!" }));
+        QVERIFY(lines.contains(QString("checksum 1 FFFFFFFF %1!").arg(image.size())));
+        QVERIFY(!lines.contains("Recover partiton..."));
+        QVERIFY(lines.contains("Download successed!"));
+        QCOMPARE(h.settings.ProgramWaitTime485, 1);
+        QCOMPARE(h.chip.flash(0x1000, image.size()), image);
+    }
+
+    void rs485PreparationWaitsForTheReadySignal()
+    {
+        WorkerHarness h(1);
+        const QByteArray image = smallImage();
+        h.useImage(image);
+        h.settings.IsErase6620 = true;
+        h.settings.EraseAddr6620 = "1000";
+        h.settings.EraseSize6620 = "1000";
+        h.meanwhile([&h] {
+            if (WorkerHarness::waitFor([&h] { return h.texts().contains("Waiting for ready signal..."); }))
+                h.chip.announceReady();
+        });
+        h.worker.start(true);
+        const QStringList lines = h.texts();
+        const int prepare = lines.indexOf("Prepare partiton...");
+        QCOMPARE(lines.mid(prepare, 7),
+            QStringList({ "Prepare partiton...", "Waiting for ready signal...", "Ready to download!",
+                "Waiting for plug in...", "Find a device,enter boot successed!", "Begin to erase flash...",
+                "Successed to erase." }));
+        QCOMPARE(h.colorOf("Ready to download!"), QColor(Qt::green));
+        QCOMPARE(h.chip.commands().first(), QByteArray("erase 18001000 1000"));
+        for (const QByteArray& command : h.chip.commands())
+            QVERIFY2(!command.startsWith("flash") && !command.startsWith("mw") && !command.startsWith("md"),
+                command.constData());
+        QVERIFY(lines.contains("Download successed!"));
+    }
+
+    void readySignalWaitEndsByStop()
+    {
+        WorkerHarness h(1);
+        QVERIFY(h.worker.openPort());
+        h.stopAfter(300);
+        QVERIFY(!h.worker.waitReadySignal());
+        QCOMPARE(h.texts().last(), QString("Cancel"));
+    }
+
+    void silentPresenceCheckWhileTheChipStays()
+    {
+        WorkerHarness h;
+        h.useImage(smallImage());
+        QSignalSpy chips(&h.worker, &DownloadWorker::sngChipResult);
+        h.settings.AutoStart = true;
+        h.meanwhile([&h] {
+            // First chip: downloaded once, then left in the socket for a while.
+            if (!WorkerHarness::waitFor([&h] { return h.count("The downloading is successed!") == 1; }))
+                return h.worker.stop();
+            const int linesWhileStaying = h.texts().size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            if (h.texts().size() != linesWhileStaying)
+                return h.worker.stop();
+            // Pulled, then a new chip plugged in.
+            h.chip.unplug();
+            if (!WorkerHarness::waitFor([&h] { return h.count("Enter boot failed,maybe no device!") == 1; }))
+                return h.worker.stop();
+            h.chip.fillFlash(0x1000, QByteArray(4096, char(0xFF)));
+            h.chip.plug();
+            WorkerHarness::waitFor([&h] { return h.count("The downloading is successed!") == 2; });
+            h.worker.stop();
+        });
+        h.worker.start(true);
+
+        const QStringList lines = h.texts();
+        QCOMPARE(h.count("The downloading is successed!"), 2);
+        const int firstDone = lines.indexOf("The downloading is successed!");
+        QCOMPARE(lines.mid(firstDone, 4),
+            QStringList({ "The downloading is successed!", "Error: Not find a device!",
+                "Enter boot failed,maybe no device!", "Waiting for plug in..." }));
+        QCOMPARE(h.count("loadx!"), 2);
+        QCOMPARE(h.chip.flash(0x1000, smallImage().size()), smallImage());
+        QCOMPARE(chips.size(), 2);
+        QCOMPARE(chips.at(0).at(0).toBool(), true);
+        // A stopped automatic run ends once, as a failure, with no elapsed line.
+        QCOMPARE(h.finished(), QList<bool>({ false }));
+        QVERIFY(!lines.last().startsWith("Elapsed"));
+        QVERIFY(lines.contains("The downloading is canceled!"));
+        QCOMPARE(h.colorOf("The downloading is canceled!"), QColor(Qt::red));
+    }
+
+    void automaticModeRetriesAFailedChip()
+    {
+        WorkerHarness h;
+        h.useImage(smallImage());
+        h.chip.configure([](ChipKnobs& k) { k.wrongChecksum = true; });
+        QSignalSpy chips(&h.worker, &DownloadWorker::sngChipResult);
+        h.settings.AutoStart = true;
+        h.meanwhile([&h] {
+            WorkerHarness::waitFor([&h] { return h.count("The downloading is failed!") == 2; });
+            h.worker.stop();
+        });
+        h.worker.start(true);
+        QVERIFY(h.count("The downloading is failed!") >= 2);
+        QCOMPARE(h.colorOf("The downloading is failed!"), QColor(Qt::red));
+        QVERIFY(chips.size() >= 2);
+        QCOMPARE(chips.at(0).at(0).toBool(), false);
+        QCOMPARE(h.finished(), QList<bool>({ false }));
+    }
+
+    void automaticModeWithoutAChip()
+    {
+        WorkerHarness h;
+        h.chip.unplug();
+        h.useImage(smallImage());
+        h.settings.AutoStart = true;
+        h.meanwhile([&h] {
+            WorkerHarness::waitFor([&h] { return h.count("Enter boot failed,maybe no device!") == 2; });
+            h.worker.stop();
+        });
+        h.worker.start(true);
+        const QStringList lines = h.texts();
+        QCOMPARE(lines.mid(1, 6),
+            QStringList({ "Waiting for plug in...", "Error: Not find a device!", "Enter boot failed,maybe no device!",
+                "Waiting for plug in...", "Error: Not find a device!", "Enter boot failed,maybe no device!" }));
+        QVERIFY(!lines.contains("=============================="));
+    }
+
+    void startQueuedDuringAJobRunsAfterIt()
+    {
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        chip.unplug();
+        WorkerSettings settings(0);
+        settings.portName = chip.portName();
+        QThread thread;
+        auto* worker = new DownloadWorker;
+        worker->settings = &settings;
+        worker->setTiming(WorkerHarness::fastTiming());
+        worker->moveToThread(&thread);
+        connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+        QStringList lines;
+        connect(worker, &DownloadWorker::sngLog, this, [&lines](const QString& text) { lines << text; });
+        QSignalSpy finished(worker, &DownloadWorker::sngFinishAll);
+        thread.start();
+
+        QMetaObject::invokeMethod(worker, "start", Qt::QueuedConnection, Q_ARG(bool, true));
+        QTRY_VERIFY_WITH_TIMEOUT(lines.contains("Waiting for plug in..."), 5000);
+        QMetaObject::invokeMethod(worker, "start", Qt::QueuedConnection, Q_ARG(bool, true));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 10000);
+
+        thread.quit();
+        thread.wait();
+        QCOMPARE(lines.count("Open port..."), 2);
+        const int firstEnd = int(std::find_if(lines.cbegin(), lines.cend(), [](const QString& line) {
+            return line.startsWith("Elapsed: ");
+        }) - lines.cbegin());
+        QVERIFY2(firstEnd > 0, qPrintable(lines.join(" | ")));
+        QCOMPARE(lines.indexOf("Open port...", 1), firstEnd + 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(JobRunnerTest)
+#include "tst_jobrunner.moc"
