@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -87,6 +88,22 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
             worker.stop();
         });
+    }
+
+    // Runs a script on another thread while the worker blocks the test's thread
+    // (plugging chips, pressing Stop); the script is joined when the harness goes.
+    void meanwhile(std::function<void()> script) { stopper = std::thread(std::move(script)); }
+
+    // Polls until the condition holds; false after the timeout.
+    static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
     }
 
     QStringList texts() const
