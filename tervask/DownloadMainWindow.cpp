@@ -1,0 +1,468 @@
+#include "DownloadMainWindow.h"
+
+#include "Crc32Wifi.h"
+#include "DownloadSetupDialog.h"
+#include "DownloadWorker.h"
+#include "LogView.h"
+#include "PortList.h"
+#include "WorkerSettings.h"
+#include "ui_DownloadMainWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QThread>
+#include <QToolBar>
+
+namespace {
+const QString toolVersion = QStringLiteral("V01.00.12");
+const QString buildDate = QStringLiteral("2020-10-22");
+const int testRestartDelayMs = 2000;
+const qint64 bytesPerMiB = 1048576;
+
+// The flash size in MiB is the digit the text begins with; -1 for anything
+// else, which makes every image too large.
+int flashMiB(const QString& flashSize)
+{
+    if (flashSize.isEmpty() || flashSize.at(0) < QLatin1Char('0') || flashSize.at(0) > QLatin1Char('9'))
+        return -1;
+    return flashSize.at(0).digitValue();
+}
+
+// "0x" starts a hexadecimal number, anything else is decimal; no number is 0.
+qint64 addressValue(const QString& text)
+{
+    bool ok = false;
+    qint64 value = 0;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        value = text.mid(2).toLongLong(&ok, 16);
+    else
+        value = text.toLongLong(&ok, 10);
+    return ok ? value : 0;
+}
+} // namespace
+
+DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::WindowFlags flags)
+    : QMainWindow(parent, flags)
+    , ui(new Ui::DownloadMainWindow)
+{
+    ui->setupUi(this);
+    logView = std::make_unique<LogView>(ui->teLog);
+    ui->teLog->setStyleSheet(QStringLiteral("QTextEdit {font: times bold 13pt; background: black }"));
+    ui->logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+    missingFileStyle = QStringLiteral("color: rgb(255, 0, 0);");
+
+    connect(ui->BinfileLEdt, &QLineEdit::textChanged, this, &DownloadMainWindow::onBinFilenameChanged);
+    connect(ui->Binfile2LEdt, &QLineEdit::textChanged, this, &DownloadMainWindow::onBInFile2nameChanged);
+
+    createWorker(workMode);
+    showImageRows();
+    ui->Binfile2LEdt->setText(settings->File2Name);
+    ui->BinfileLEdt->setText(settings->FileName);
+
+    buildToolBar();
+    connect(saveLogAction, &QAction::triggered, this, &DownloadMainWindow::onSavelog);
+    connect(aboutAction, &QAction::triggered, this, &DownloadMainWindow::onAbout);
+    connect(chineseBtn, &QRadioButton::toggled, this, &DownloadMainWindow::onLanguage);
+    connect(englishBtn, &QRadioButton::toggled, this, &DownloadMainWindow::onLanguage);
+
+    settings->portName.clear();
+    if (settings->language == QLatin1String("Chinese"))
+        chineseBtn->setChecked(true);
+    else
+        englishBtn->setChecked(true);
+
+    ui->cbCom->installEventFilter(this);
+    connectControls();
+    refreshControls();
+}
+
+DownloadMainWindow::~DownloadMainWindow()
+{
+    workerThread->quit();
+    workerThread->wait();
+    delete ui;
+    delete settings;
+}
+
+void DownloadMainWindow::createWorker(int workMode)
+{
+    workerThread = new QThread(this);
+    worker = new DownloadWorker;
+    settings = new WorkerSettings(workMode);
+    settings->loadConfig();
+    worker->settings = settings;
+    worker->moveToThread(workerThread);
+    workerThread->start(QThread::InheritPriority);
+    connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
+}
+
+void DownloadMainWindow::showImageRows()
+{
+    const bool testMode = settings->AutoTest;
+    ui->BinFile2LB->setVisible(testMode);
+    ui->Binfile2LEdt->setVisible(testMode);
+    ui->file2Btn->setVisible(testMode);
+    ui->exitBtn->setVisible(testMode);
+}
+
+void DownloadMainWindow::buildToolBar()
+{
+    toolBar = addToolBar(tr("Tools"));
+    toolBar->setFixedHeight(30);
+    const QFont buttonFont(QStringLiteral("Times"), 12);
+    chineseBtn = new QRadioButton(tr("Chinese"), this);
+    chineseBtn->setFont(buttonFont);
+    englishBtn = new QRadioButton(tr("English"), this);
+    englishBtn->setFont(buttonFont);
+    toolBar->addWidget(englishBtn);
+    toolBar->addWidget(chineseBtn);
+    toolBar->addSeparator();
+
+    aboutAction = new QAction(QIcon(QStringLiteral(":/images/about.png")), tr("About"), this);
+    saveLogAction = new QAction(QIcon(QStringLiteral(":/images/save.png")), tr("Save log"), this);
+    toolBar->addAction(saveLogAction);
+    toolBar->addSeparator();
+    toolBar->addAction(aboutAction);
+    toolBar->addSeparator();
+}
+
+void DownloadMainWindow::connectControls()
+{
+    connect(ui->cbCom, &QComboBox::currentIndexChanged, this, &DownloadMainWindow::onPortChange);
+    connect(ui->fileBtn, &QPushButton::clicked, this, &DownloadMainWindow::onFileBtn);
+    connect(ui->file2Btn, &QPushButton::clicked, this, &DownloadMainWindow::onFile2Btn);
+    connect(ui->exitBtn, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->startBtn, &QPushButton::clicked, this, &DownloadMainWindow::onStartBtn);
+    connect(ui->stopBtn, &QPushButton::clicked, this, &DownloadMainWindow::onStop);
+    connect(ui->setupBtn, &QPushButton::clicked, this, &DownloadMainWindow::onSetupBtn);
+    connect(this, &DownloadMainWindow::sngStartWorker, worker, &DownloadWorker::start);
+    connect(worker, &DownloadWorker::sngFinishAll, this, &DownloadMainWindow::onFinishAll);
+    connect(worker, &DownloadWorker::sngLog, this, &DownloadMainWindow::onLogtext);
+    connect(worker, &DownloadWorker::sngChipResult, this, &DownloadMainWindow::onChipResult);
+    connect(worker, &DownloadWorker::sngProgress, this, &DownloadMainWindow::onProgress);
+    connect(ui->resetBtn, &QPushButton::clicked, this, &DownloadMainWindow::onResetCnt);
+
+    testRestartTimer.setSingleShot(true);
+    testRestartTimer.setInterval(testRestartDelayMs);
+    connect(&testRestartTimer, &QTimer::timeout, this, &DownloadMainWindow::onTestRestart);
+}
+
+void DownloadMainWindow::refreshControls()
+{
+    if (jobState != Running) {
+        const bool ready = QFileInfo::exists(settings->FileName) && !settings->portName.isEmpty();
+        jobState = ready ? Ready : NotReady;
+    }
+    const bool idle = jobState != Running;
+    // The port and the setup values are members the job reads.
+    const bool recordFree = idle && !workerBusy;
+    ui->cbCom->setEnabled(recordFree);
+    ui->setupBtn->setEnabled(recordFree);
+    ui->startBtn->setEnabled(jobState == Ready && !workerBusy);
+    ui->stopBtn->setEnabled(jobState == Running);
+    ui->BinfileLEdt->setEnabled(idle);
+    ui->fileBtn->setEnabled(idle);
+    ui->Binfile2LEdt->setEnabled(idle);
+    ui->file2Btn->setEnabled(idle);
+}
+
+void DownloadMainWindow::onPortChange(int)
+{
+    settings->portName = ui->cbCom->currentText();
+    jobState = settings->portName.isEmpty() ? NotReady : Ready;
+    refreshControls();
+}
+
+bool DownloadMainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress)
+        refreshPortList();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void DownloadMainWindow::refreshPortList()
+{
+    const QString remembered = ui->cbCom->currentText();
+    const QStringList names = availablePortNames();
+    ui->cbCom->clear();
+    ui->cbCom->addItems(names);
+    if (remembered.isEmpty())
+        ui->cbCom->setCurrentIndex(names.isEmpty() ? -1 : 0);
+    else
+        ui->cbCom->setCurrentIndex(names.indexOf(remembered));
+}
+
+void DownloadMainWindow::onFileBtn()
+{
+    const QString name = QFileDialog::getOpenFileName(this, tr("Open BIN file"), QString(), tr("BIN files (*.bin)"));
+    if (name.isEmpty())
+        return;
+    ui->BinfileLEdt->setText(name);
+    settings->FileName = name;
+    refreshControls();
+}
+
+void DownloadMainWindow::onFile2Btn()
+{
+    const QString name = QFileDialog::getOpenFileName(this, tr("Open BIN file"), QString(), tr("BIN files (*.bin)"));
+    if (name.isEmpty())
+        return;
+    ui->Binfile2LEdt->setText(name);
+    settings->File2Name = name;
+    refreshControls();
+}
+
+void DownloadMainWindow::onBinFilenameChanged()
+{
+    settings->FileName = ui->BinfileLEdt->text();
+    showFileState(ui->BinfileLEdt, settings->FileName);
+    refreshControls();
+}
+
+void DownloadMainWindow::onBInFile2nameChanged()
+{
+    settings->File2Name = ui->Binfile2LEdt->text();
+    showFileState(ui->Binfile2LEdt, settings->File2Name);
+    refreshControls();
+}
+
+void DownloadMainWindow::showFileState(QLineEdit* edit, const QString& path)
+{
+    edit->setStyleSheet(QFileInfo::exists(path) ? QString() : missingFileStyle);
+}
+
+void DownloadMainWindow::onStartBtn()
+{
+    userStopped = false;
+    ui->teLog->clear();
+    ui->progressBar->setValue(0);
+    imagePhase = 1;
+    startJob(true);
+}
+
+void DownloadMainWindow::startJob(bool needprepare)
+{
+    settings->image.clear();
+    settings->packetCount = 0;
+    settings->imageCrc = 0;
+    if (!loadImages()) {
+        settings->image.clear();
+        settings->packetCount = 0;
+        settings->imageCrc = 0;
+        return;
+    }
+    settings->portName = ui->cbCom->currentText();
+    if (settings->portName.isEmpty())
+        return;
+
+    jobState = Running;
+    workerBusy = true;
+    refreshControls();
+    emit sngStartWorker(needprepare);
+    QCoreApplication::processEvents();
+}
+
+bool DownloadMainWindow::loadImages()
+{
+    const qint64 flashBytes = flashMiB(settings->FlashSize) * bytesPerMiB;
+    const bool secondImage = settings->AutoTest && imagePhase == 2;
+    const QString path = secondImage ? settings->File2Name : settings->FileName;
+    const qint64 limit = flashBytes - (secondImage ? addressValue(settings->downloadAddr) : 0x1000);
+
+    if (!path.isEmpty()) {
+        const QString cantLoad = QStringLiteral("Error: can't load %1").arg(path);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return refuseImage(tr("Can't load %1").arg(path), cantLoad);
+        // Checked before reading, so a huge file is never read into memory.
+        const QString tooLarge = QStringLiteral("The size of file: %1 is out of range!").arg(path);
+        if (file.size() > limit)
+            return refuseImage(tr("The size of file: %1 is out of range!").arg(path), tooLarge);
+        // A device or pipe reports no size: read at most one byte past the limit.
+        QByteArray bytes = file.read(limit + 1);
+        if (file.error() != QFileDevice::NoError)
+            return refuseImage(tr("Can't load %1").arg(path), cantLoad);
+        if (bytes.size() > limit)
+            return refuseImage(tr("The size of file: %1 is out of range!").arg(path), tooLarge);
+        settings->image = bytes;
+        settings->packetCount = int((bytes.size() + settings->packetSize - 1) / settings->packetSize);
+    }
+    settings->imageCrc = Crc32_wifi(
+        reinterpret_cast<const unsigned char*>(settings->image.constData()), unsigned(settings->image.size()));
+
+    if (settings->AutoTest) {
+        if (imagePhase == 2)
+            imagePhase = 1;
+        else if (!settings->File2Name.isEmpty())
+            imagePhase = 2;
+    }
+    return true;
+}
+
+bool DownloadMainWindow::refuseImage(const QString& boxText, const QString& logLine)
+{
+    QMessageBox::critical(this, tr("Error"), boxText);
+    appendLog(logLine, Qt::red);
+    return false;
+}
+
+void DownloadMainWindow::onStop()
+{
+    if (jobState != Running)
+        return;
+    stopRunningJob();
+}
+
+void DownloadMainWindow::stopRunningJob()
+{
+    userStopped = true;
+    testRestartTimer.stop();
+    worker->stop();
+    jobState = Ready;
+    refreshControls();
+}
+
+void DownloadMainWindow::onFinishAll(bool Pass)
+{
+    workerBusy = false;
+    // In automatic mode each chip has been counted as it finished.
+    if (!settings->AutoStart)
+        countJob(Pass);
+    if (settings->AutoTest && !userStopped) {
+        testRestartTimer.start();
+        return;
+    }
+    jobState = Ready;
+    refreshControls();
+}
+
+void DownloadMainWindow::onTestRestart()
+{
+    if (!userStopped)
+        startJob(false);
+}
+
+void DownloadMainWindow::onChipResult(bool Pass)
+{
+    if (settings->AutoStart)
+        countJob(Pass);
+}
+
+void DownloadMainWindow::onProgress(int done, int total)
+{
+    ui->progressBar->setRange(0, qMax(total, 1));
+    ui->progressBar->setValue(qMin(done, qMax(total, 1)));
+}
+
+void DownloadMainWindow::onSetupBtn()
+{
+    DownloadSetupDialog dialog(this);
+    dialog.loadFrom(*settings);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.saveTo(*settings);
+    refreshControls();
+}
+
+void DownloadMainWindow::onAbout()
+{
+    QMessageBox::information(this, tr("About tervask tool"),
+        tr("VYN tervask tool %1\nBuild date: %2").arg(toolVersion, buildDate), QMessageBox::Ok);
+}
+
+void DownloadMainWindow::onLanguage()
+{
+    settings->language = languages.load(chineseBtn->isChecked());
+    if (settings->workMode == 1)
+        setWindowTitle(QStringLiteral("VYN Download485 Tool V01.00.02"));
+    else
+        setWindowTitle(QStringLiteral("VYN Tervask Tool %1").arg(toolVersion));
+
+    chineseBtn->setText(tr("Chinese"));
+    englishBtn->setText(tr("English"));
+    aboutAction->setText(tr("About"));
+    saveLogAction->setText(tr("Save log"));
+    toolBar->setWindowTitle(tr("Tools"));
+    ui->retranslateUi(this);
+    // The form's texts show zero counts; put the real ones back.
+    showCounters();
+}
+
+void DownloadMainWindow::closeEvent(QCloseEvent* event)
+{
+    settings->saveConfig();
+    event->ignore();
+    const auto answer = QMessageBox::question(this, tr("Close Confirmation?"), tr("Are you sure you want to exit?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer != QMessageBox::Yes)
+        return;
+    if (jobState == Running)
+        stopRunningJob();
+    event->accept();
+}
+
+void DownloadMainWindow::onLogtext(QString log, QColor color)
+{
+    appendLog(log, color);
+}
+
+void DownloadMainWindow::appendLog(const QString& text, const QColor& color)
+{
+    logView->appendLog(text, color);
+}
+
+void DownloadMainWindow::countJob(bool pass)
+{
+    if (pass)
+        ++passCount;
+    else
+        ++failCount;
+    showCounters();
+}
+
+void DownloadMainWindow::showCounters()
+{
+    const int total = passCount + failCount;
+    const int fpy = total == 0 ? 0 : passCount * 100 / total;
+    ui->Passlb->setText(tr("PASS: %1").arg(passCount));
+    ui->Faillb->setText(tr("FAIL: %1").arg(failCount));
+    ui->Totallb->setText(tr("Total: %1").arg(total));
+    ui->Fpylb->setText(tr("FPY: %1%").arg(fpy));
+}
+
+void DownloadMainWindow::onResetCnt()
+{
+    passCount = 0;
+    failCount = 0;
+    ui->Passlb->setText(tr("PASS: 0"));
+    ui->Faillb->setText(tr("FAIL: 0"));
+    ui->Totallb->setText(tr("Total: 0"));
+    ui->Fpylb->setText(tr("FPY: 0%"));
+}
+
+void DownloadMainWindow::onSavelog()
+{
+    const QString name = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Open log file"), QString(), QStringLiteral("LOG files (*.log)"));
+    if (name.isEmpty())
+        return;
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        appendLog(tr("Failed to open log file!"), Qt::red);
+        return;
+    }
+    const QByteArray bytes = ui->teLog->toPlainText().toUtf8();
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+        appendLog(tr("Failed to write log file!"), Qt::red);
+        return;
+    }
+    appendLog(tr("Save log successfully!"), Qt::green);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QTextEdit;
+
+// The coloured log of a window over its QTextEdit: each line keeps the colour
+// it was appended with, green lines are bold, the view follows the last line,
+// and the colour rules of the view's style sheet follow the latest line.
+class LogView {
+public:
+    explicit LogView(QTextEdit* view);
+
+    void appendLog(const QString& text, const QColor& color);
+
+    // The style sheet that a line of this colour leaves on a view whose style sheet is current.
+    static QString rewrittenStyleSheet(const QString& current, const QColor& color);
+
+    QTextEdit* textEdit() const { return view; }
+
+private:
+    void appendColoured(const QString& text, const QColor& color);
+
+    QTextEdit* view;
+};
