@@ -3,11 +3,18 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <atomic>
 #include <mutex>
 
 namespace {
 
+// Messages can still come while static objects are destroyed at exit; after
+// the run log's state is gone they are dropped.
+std::atomic<bool> stateDestroyed { false };
+
 struct RunLogState {
+    ~RunLogState() { stateDestroyed = true; }
+
     std::mutex lock;
     QFile file;
     qint64 count = 0;
@@ -106,7 +113,8 @@ void RunLog::append(QtMsgType type, const QString& text)
 
 void runLogHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    RunLog::append(type, message);
+    if (!stateDestroyed)
+        RunLog::append(type, message);
 }
 
 void openNextRunLog()
