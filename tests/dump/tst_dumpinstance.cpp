@@ -32,15 +32,16 @@ private:
         return env;
     }
 
-    // The id of the first window with this exact title, once it shows; empty after the timeout.
-    QString waitForWindow(const QString& title, int timeoutMs = 15000)
+    // The id of the first window with this exact title, once it is on the screen; empty after the timeout.
+    QString waitForWindow(const QString& title, int timeoutMs = 30000)
     {
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired()) {
             QProcess search;
             search.setProcessEnvironment(environment());
             search.start(QStringLiteral("xdotool"),
-                { QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^%1$").arg(title) });
+                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                    QStringLiteral("^%1$").arg(title) });
             search.waitForFinished(5000);
             const QString ids = QString::fromLatin1(search.readAllStandardOutput()).trimmed();
             if (!ids.isEmpty())
@@ -50,14 +51,21 @@ private:
         return QString();
     }
 
-    bool pressReturnIn(const QString& window)
+    // Presses Return in the box until its process has ended: a key sent while
+    // the box is still being set up can be lost.
+    bool answerBox(const QString& window, QProcess& owner)
     {
-        QProcess xdotool;
-        xdotool.setProcessEnvironment(environment());
-        xdotool.start(QStringLiteral("xdotool"),
-            { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window, QStringLiteral("key"),
-                QStringLiteral("Return") });
-        return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            QProcess xdotool;
+            xdotool.setProcessEnvironment(environment());
+            xdotool.start(QStringLiteral("xdotool"),
+                { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window, QStringLiteral("key"),
+                    QStringLiteral("Return") });
+            xdotool.waitForFinished(5000);
+            if (owner.waitForFinished(500))
+                return true;
+        }
+        return false;
     }
 
     void startDumpTool(QProcess& process)
@@ -100,14 +108,13 @@ private slots:
     {
         QProcess first;
         startDumpTool(first);
-        QVERIFY(!waitForWindow(QStringLiteral("VYN Dump Tool V01.00.03")).isEmpty());
+        QVERIFY2(!waitForWindow(QStringLiteral("VYN Dump Tool V01.00.03")).isEmpty(), first.readAllStandardError());
 
         QProcess second;
         startDumpTool(second);
         const QString box = waitForWindow(QStringLiteral("Error"));
         QVERIFY2(!box.isEmpty(), "the second instance shows no warning");
-        QVERIFY(pressReturnIn(box));
-        QVERIFY(second.waitForFinished(10000));
+        QVERIFY2(answerBox(box, second), "the second instance did not end");
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(qint8(second.exitCode()), qint8(-1));
         QCOMPARE(first.state(), QProcess::Running);
@@ -123,7 +130,7 @@ private slots:
 
         QProcess dumpTool;
         startDumpTool(dumpTool);
-        QVERIFY(!waitForWindow(QStringLiteral("VYN Dump Tool V01.00.03")).isEmpty());
+        QVERIFY2(!waitForWindow(QStringLiteral("VYN Dump Tool V01.00.03")).isEmpty(), dumpTool.readAllStandardError());
         QVERIFY(waitForWindow(QStringLiteral("Error"), 500).isEmpty());
         QCOMPARE(dumpTool.state(), QProcess::Running);
         endProcess(dumpTool);
