@@ -9,9 +9,14 @@ constexpr int checksumLineLength = 18;
 constexpr int checksumDigitsOffset = 10;
 } // namespace
 
+bool isRejected(const QByteArray& reply)
+{
+    return reply.contains("Unknown command") || reply.contains("Usage");
+}
+
 bool isCommandAccepted(const QByteArray& reply, const QByteArray& cmd)
 {
-    return !reply.contains("Unknown command") && !reply.contains("Usage") && reply.contains(cmd);
+    return !isRejected(reply) && reply.contains(cmd);
 }
 
 bool hasPrompt(const QByteArray& reply)

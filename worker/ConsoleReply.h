@@ -8,6 +8,9 @@ namespace ConsoleReply {
 // The console took the command: its echo is there, byte for byte, and no complaint.
 bool isCommandAccepted(const QByteArray& reply, const QByteArray& cmd);
 
+// The console complained about the command or its arguments.
+bool isRejected(const QByteArray& reply);
+
 // The reply carries the prompt "Boot >" whole.
 bool hasPrompt(const QByteArray& reply);
 

@@ -88,6 +88,7 @@ private:
     // Port primitives: one deadline each, the reply replaces rxBuffer.
     bool writeAndWait(const QByteArray& bytes, LinkTiming::ms limit);
     void readReply(LinkTiming::ms wait);
+    void readCommandReply(const QByteArray& cmd);
     void discardInput();
     void pacePresenceCheck();
     bool readDumpChunk(quint32 address, quint32 bytes, QList<quint32>& words);

@@ -12,6 +12,8 @@
 #include <QSerialPort>
 #include <QtDebug>
 
+#include <algorithm>
+
 namespace {
 int millis(LinkTiming::ms value)
 {
@@ -68,6 +70,19 @@ void DownloadWorker::readReply(LinkTiming::ms wait)
     rxBuffer = port->readAll();
 }
 
+// A slow line, or an adapter that hands bytes over in bursts, can deliver the
+// echo in pieces: a reply that is still arriving is read on instead of being
+// taken for a missing echo. A complete or rejected reply costs no extra wait.
+void DownloadWorker::readCommandReply(const QByteArray& cmd)
+{
+    const CountDownTimer deadline(unsigned(millis(link.commandReply)));
+    readReply(link.commandReply);
+    while (!rxBuffer.isEmpty() && !ConsoleReply::isCommandAccepted(rxBuffer, cmd)
+        && !ConsoleReply::isRejected(rxBuffer) && !deadline.expired()
+        && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining())))
+        rxBuffer += port->readAll();
+}
+
 void DownloadWorker::discardInput()
 {
     // Drop what the driver holds as well, not only what the port object has read.
@@ -78,7 +93,8 @@ void DownloadWorker::discardInput()
 
 bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
 {
-    rxBuffer.clear();
+    // Left-overs of earlier replies (the device wait's extra prompts) are not this command's reply.
+    discardInput();
     const QByteArray line = cmd + '\r';
     if (!writeAndWait(line, link.commandWrite)) {
         logError(QStringLiteral("Error: fail to send command!"));
@@ -86,7 +102,7 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
     }
     logTrace(QString::fromLatin1(cmd) + QLatin1Char('!'));
     sleepMs(waitMs);
-    readReply(link.commandReply);
+    readCommandReply(cmd);
 
     for (int resends = 0;; ++resends) {
         if (ConsoleReply::isCommandAccepted(rxBuffer, cmd))
@@ -106,7 +122,7 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
             return false;
         }
         sleepMs(waitMs);
-        readReply(link.commandReply);
+        readCommandReply(cmd);
     }
 }
 

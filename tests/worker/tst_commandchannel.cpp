@@ -77,6 +77,42 @@ private slots:
         QCOMPARE(h.count("resend command..."), 3);
     }
 
+    void slowLinesDeliverTheEchoInPieces_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("latencyMs");
+        QTest::newRow("57600 baud") << 57600 << 0;
+        QTest::newRow("19200 baud") << 19200 << 0;
+        QTest::newRow("115200 baud, 16 ms adapter") << 115200 << 16;
+    }
+
+    void slowLinesDeliverTheEchoInPieces()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, latencyMs);
+        WorkerHarness h;
+        h.chip.configure([&](ChipKnobs& k) {
+            k.baud = baud;
+            k.adapterLatencyMs = latencyMs;
+        });
+        QVERIFY(h.worker.openPort());
+        QVERIFY(h.worker.sendCommand("flash 6 0 1 vyn6630m 0x10000 0x10000 0x13000", 10));
+        QCOMPARE(h.count("resend command..."), 0);
+        QCOMPARE(h.chip.commands().size(), 1);
+    }
+
+    void leftOversOfEarlierRepliesAreNotTheEcho()
+    {
+        WorkerHarness h;
+        h.chip.configure([](ChipKnobs& k) { k.baud = 9600; });
+        QVERIFY(h.worker.openPort());
+        h.chip.announceReady();
+        QVERIFY(WorkerHarness::waitFor([&h] { return h.chip.bytesSent() == 14; })); // "\r\nBoot abort\r\n" is in the port
+        QVERIFY(h.worker.sendCommand("flash 1", 10));
+        QCOMPARE(h.count("resend command..."), 0);
+        QVERIFY(!h.worker.reply().contains("Boot abort"));
+    }
+
     void echoSplitFromItsReplyIsAccepted()
     {
         WorkerHarness h;
