@@ -167,6 +167,19 @@ qint64 VirtualChip::bytesSent() const
     return sent;
 }
 
+void VirtualChip::recordWire(bool on)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    recordingWire = on;
+    bursts.clear();
+}
+
+QList<WireBurst> VirtualChip::wireBursts() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return bursts;
+}
+
 qint64 VirtualChip::byteTimeNs() const
 {
     // 8N1: ten bit times per byte.
@@ -237,6 +250,8 @@ void VirtualChip::readFromHost(qint64 now)
             arriving.append(chunk[i]);
             arrivalNs.append(lastArrivalNs);
         }
+        if (recordingWire)
+            bursts.append({ WireBurst::FromHost, now, int(got), lastArrivalNs / 1000 });
     }
 }
 
@@ -282,6 +297,8 @@ void VirtualChip::deliverToHost(qint64 now)
         return;
     }
     sent += written;
+    if (recordingWire)
+        bursts.append({ WireBurst::ToHost, now, int(written), onWireDueNs.at(int(written) - 1) / 1000 });
     onWire.remove(0, int(written));
     onWireDueNs.remove(0, int(written));
 }

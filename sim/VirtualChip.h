@@ -2,6 +2,7 @@
 
 #include "ChipEvent.h"
 #include "ChipKnobs.h"
+#include "WireBurst.h"
 
 #include <QByteArray>
 #include <QList>
@@ -48,6 +49,9 @@ public:
     int eraseCount() const;
     // Bytes written to the host so far.
     qint64 bytesSent() const;
+    // Every read from and write to the host while recording is on (benchmarks).
+    void recordWire(bool on);
+    QList<WireBurst> wireBursts() const;
 
 private:
     struct Outgoing {
@@ -81,6 +85,8 @@ private:
     qint64 lastDueNs = 0;
     qint64 sent = 0;
     qint64 retryWriteAtUs = 0; // the host's buffer was full
+    bool recordingWire = false;
+    QList<WireBurst> bursts;
     bool wasPlugged = true;
 
     int masterFd = -1;
