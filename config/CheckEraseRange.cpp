@@ -13,7 +13,8 @@ bool checkEraseRange(int flashBytes, int eraseAddr, int eraseSize, QString& erro
         return false;
     }
     const int room = flashBytes - eraseAddr;
-    if (eraseSize > room) {
+    // A negative size is a huge one to the chip, which takes the size as unsigned hexadecimal.
+    if (eraseSize < 0 || eraseSize > room) {
         error = QObject::tr("Erase size can't greater than 0x%1!").arg(QString::number(room, 16));
         return false;
     }

@@ -31,6 +31,7 @@ ChipKnobs fuzzedKnobs(FuzzedDataProvider& in)
     k.unreadableChecksum = in.ConsumeBool();
     k.checksumEndsAtDigits = in.ConsumeBool();
     k.checksumLowerCase = in.ConsumeBool();
+    k.garbledChecksum = in.ConsumeBool();
     k.eraseNeverCompletes = in.ConsumeBool();
     k.eraseCompletesAtAttempt = in.ConsumeIntegralInRange(-1, 3);
     k.echoBehindPrompt = in.ConsumeBool();

@@ -39,6 +39,7 @@ struct ChipKnobs {
     bool unreadableChecksum = false; // the reply has no CRC line
     bool checksumEndsAtDigits = false; // nothing follows the eight digits
     bool checksumLowerCase = false;
+    bool garbledChecksum = false; // the eight characters after "CRC32 = 0x" are not all digits
 
     // Erase
     bool eraseNeverCompletes = false;

@@ -1,5 +1,8 @@
 #include "ConsoleReply.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace ConsoleReply {
 
 namespace {
@@ -30,12 +33,16 @@ bool hasReadableChecksum(const QByteArray& reply)
     return at >= 0 && reply.size() > at + checksumLineLength;
 }
 
-quint32 checksumValue(const QByteArray& reply)
+std::optional<quint32> checksumValue(const QByteArray& reply)
 {
-    const int at = reply.indexOf(checksumMarker);
-    bool ok = false;
-    const quint32 value = reply.mid(at + checksumDigitsOffset, 8).toUInt(&ok, 16);
-    return ok ? value : 0;
+    if (!hasReadableChecksum(reply))
+        return std::nullopt;
+    const QByteArray digits = reply.mid(reply.indexOf(checksumMarker) + checksumDigitsOffset, 8);
+    // toUInt alone would also take a sign, blanks or a second "0x".
+    const bool allHex = std::all_of(digits.cbegin(), digits.cend(), [](char c) { return std::isxdigit(uchar(c)); });
+    if (!allHex)
+        return std::nullopt;
+    return digits.toUInt(nullptr, 16);
 }
 
 } // namespace ConsoleReply

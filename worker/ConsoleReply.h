@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <optional>
+
 // How the worker judges what the boot console printed.
 namespace ConsoleReply {
 
@@ -16,7 +18,8 @@ bool hasPrompt(const QByteArray& reply);
 
 // A "CRC32 = 0x%08X" line with at least one byte after its eight digits.
 bool hasReadableChecksum(const QByteArray& reply);
-// The value of that line (0 when its digits are not hexadecimal); call only when readable.
-quint32 checksumValue(const QByteArray& reply);
+// The value of that line; none when the line is not readable or its eight
+// digits are not all hexadecimal, so that a garbled line never matches a CRC.
+std::optional<quint32> checksumValue(const QByteArray& reply);
 
 } // namespace ConsoleReply

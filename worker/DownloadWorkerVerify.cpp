@@ -38,6 +38,7 @@ bool DownloadWorker::verifyImage()
         }
     }
 
+    // Digits that are not hexadecimal are a mismatch, even against an image whose CRC is 0.
     if (ConsoleReply::checksumValue(rxBuffer) == settings->imageCrc) {
         logSuccess(QStringLiteral("Verify done."));
         return true;
