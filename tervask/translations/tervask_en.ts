@@ -1,4 +1,344 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
+<context>
+    <name>DownloadDumpWindow</name>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>BaudRate</source>
+        <translation>BaudRate</translation>
+    </message>
+    <message>
+        <source>Flash Size</source>
+        <translation>Flash Size</translation>
+    </message>
+    <message>
+        <source>SaveFile     </source>
+        <translation>SaveFile     </translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Dump Addr   0x</source>
+        <translation>Dump Addr   0x</translation>
+    </message>
+    <message>
+        <source>Length of Word</source>
+        <translation>Length of Word</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>921600</source>
+        <translation>921600</translation>
+    </message>
+    <message>
+        <source>460800</source>
+        <translation>460800</translation>
+    </message>
+    <message>
+        <source>115200</source>
+        <translation>115200</translation>
+    </message>
+    <message>
+        <source>1MByte</source>
+        <translation>1MByte</translation>
+    </message>
+    <message>
+        <source>2MByte</source>
+        <translation>2MByte</translation>
+    </message>
+    <message>
+        <source>4MByte</source>
+        <translation>4MByte</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Open BIN file</source>
+        <translation>Open BIN file</translation>
+    </message>
+    <message>
+        <source>BIn Files (*.bin)</source>
+        <translation>BIn Files (*.bin)</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>The dump size is out of flash size, only 0x%1 size will be dumped!</source>
+        <translation>The dump size is out of flash size, only 0x%1 size will be dumped!</translation>
+    </message>
+    <message>
+        <source>About dump tool</source>
+        <translation>About dump tool</translation>
+    </message>
+    <message>
+        <source>VYN dump tool %1
+Build date: %2</source>
+        <translation>VYN dump tool %1
+Build date: %2</translation>
+    </message>
+    <message>
+        <source>Close Confirmation?</source>
+        <translation>Close Confirmation?</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to exit?</source>
+        <translation>Are you sure you want to exit?</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadMainWindow</name>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>BinFile</source>
+        <translation>BinFile</translation>
+    </message>
+    <message>
+        <source>Steup</source>
+        <translation>Steup</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Total: 0</source>
+        <translation>Total: 0</translation>
+    </message>
+    <message>
+        <source>PASS: 0</source>
+        <translation>PASS: 0</translation>
+    </message>
+    <message>
+        <source>FAIL: 0</source>
+        <translation>FAIL: 0</translation>
+    </message>
+    <message>
+        <source>FPY: 0%</source>
+        <translation>FPY: 0%</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Tools</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>Open BIN file</source>
+        <translation>Open BIN file</translation>
+    </message>
+    <message>
+        <source>BIN files (*.bin)</source>
+        <translation>BIN files (*.bin)</translation>
+    </message>
+    <message>
+        <source>Can&apos;t load %1</source>
+        <translation>Can&apos;t load %1</translation>
+    </message>
+    <message>
+        <source>The size of file: %1 is out of range!</source>
+        <translation>The size of file: %1 is out of range!</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>About tervask tool</source>
+        <translation>About tervask tool</translation>
+    </message>
+    <message>
+        <source>VYN tervask tool %1
+Build date: %2</source>
+        <translation>VYN tervask tool %1
+Build date: %2</translation>
+    </message>
+    <message>
+        <source>Close Confirmation?</source>
+        <translation>Close Confirmation?</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to exit?</source>
+        <translation>Are you sure you want to exit?</translation>
+    </message>
+    <message>
+        <source>PASS: %1</source>
+        <translation>PASS: %1</translation>
+    </message>
+    <message>
+        <source>FAIL: %1</source>
+        <translation>FAIL: %1</translation>
+    </message>
+    <message>
+        <source>Total: %1</source>
+        <translation>Total: %1</translation>
+    </message>
+    <message>
+        <source>FPY: %1%</source>
+        <translation>FPY: %1%</translation>
+    </message>
+    <message>
+        <source>Failed to open log file!</source>
+        <translation>Failed to open log file!</translation>
+    </message>
+    <message>
+        <source>Failed to write log file!</source>
+        <translation>Failed to write log file!</translation>
+    </message>
+    <message>
+        <source>Save log successfully!</source>
+        <translation>Save log successfully!</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadSetupDialog</name>
+    <message>
+        <source>Setup</source>
+        <translation>Setup</translation>
+    </message>
+    <message>
+        <source>BaseSetting</source>
+        <translation>BaseSetting</translation>
+    </message>
+    <message>
+        <source>Baud Rate</source>
+        <translation>Baud Rate</translation>
+    </message>
+    <message>
+        <source>Flash Size</source>
+        <translation>Flash Size</translation>
+    </message>
+    <message>
+        <source>Download Addr</source>
+        <translation>Download Addr</translation>
+    </message>
+    <message>
+        <source>Erase</source>
+        <translation>Erase</translation>
+    </message>
+    <message>
+        <source>Addr</source>
+        <translation>Addr</translation>
+    </message>
+    <message>
+        <source>It&apos;s hex value.</source>
+        <translation>It&apos;s hex value.</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Mac Address</source>
+        <translation>Mac Address</translation>
+    </message>
+    <message>
+        <source>From File</source>
+        <translation>From File</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Manual Input</source>
+        <translation>Manual Input</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>You have already run an application.</source>
+        <translation>You have already run an application.</translation>
+    </message>
+    <message>
+        <source>Erase address can&apos;t less than 0x1000!</source>
+        <translation>Erase address can&apos;t less than 0x1000!</translation>
+    </message>
+    <message>
+        <source>Erase address can&apos;t greater than the flash size!</source>
+        <translation>Erase address can&apos;t greater than the flash size!</translation>
+    </message>
+    <message>
+        <source>Erase size can&apos;t greater than 0x%1!</source>
+        <translation>Erase size can&apos;t greater than 0x%1!</translation>
+    </message>
+    <message>
+        <source>Erase size must be a multiple of 4k!</source>
+        <translation>Erase size must be a multiple of 4k!</translation>
+    </message>
+</context>
 </TS>

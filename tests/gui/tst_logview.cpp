@@ -1,0 +1,92 @@
+// The coloured log view shared by both windows.
+#include "LogView.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+const QString initialSheet = QStringLiteral("QTextEdit {font: times bold 13pt; background: black }");
+
+QTextCharFormat formatOfLine(QTextEdit& edit, int line)
+{
+    const QTextBlock block = edit.document()->findBlockByNumber(line);
+    return block.begin().fragment().charFormat();
+}
+} // namespace
+
+class LogViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void linesKeepTheirColourAndGreenIsBold_data()
+    {
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("progress") << QColor(Qt::white) << false;
+        QTest::newRow("success") << QColor(Qt::green) << true;
+        QTest::newRow("error") << QColor(Qt::red) << false;
+        QTest::newRow("trace") << QColor(Qt::yellow) << false;
+        QTest::newRow("retry") << QColor(Qt::lightGray) << false;
+    }
+
+    void linesKeepTheirColourAndGreenIsBold()
+    {
+        QFETCH(QColor, colour);
+        QFETCH(bool, bold);
+        QTextEdit edit;
+        edit.setStyleSheet(initialSheet);
+        LogView log(&edit);
+        log.appendLog("Ready to download!", colour);
+        log.appendLog("Open port...", Qt::white);
+
+        QCOMPARE(edit.toPlainText(), QString("Ready to download!\nOpen port..."));
+        QCOMPARE(formatOfLine(edit, 0).foreground().color(), colour);
+        QCOMPARE(formatOfLine(edit, 0).fontWeight() >= QFont::Bold, bold);
+        QCOMPARE(formatOfLine(edit, 1).foreground().color(), QColor(Qt::white));
+        QVERIFY(formatOfLine(edit, 1).fontWeight() < QFont::Bold);
+        // Typing colour and weight are back to the defaults after each line.
+        QCOMPARE(edit.textColor(), QColor(Qt::black));
+        QVERIFY(edit.fontWeight() < QFont::Bold);
+    }
+
+    void styleSheetFollowsTheLatestColour()
+    {
+        QTextEdit edit;
+        edit.setStyleSheet(initialSheet);
+        LogView log(&edit);
+        log.appendLog("flash 1!", Qt::yellow);
+        QCOMPARE(
+            edit.styleSheet(), QString("color: rgb(255, 255, 0);\nbackground-color: rgb(0, 0, 0);\n") + initialSheet);
+        log.appendLog("Verify done.", Qt::green);
+        log.appendLog("resend command...", Qt::lightGray);
+        QCOMPARE(
+            edit.styleSheet(), QString("color: rgb(192, 192, 192);\nbackground-color: rgb(0, 0, 0);\n") + initialSheet);
+        QCOMPARE(edit.styleSheet().split('\n').size(), 3);
+    }
+
+    void rewriteKeepsForeignRulesInOrder()
+    {
+        const QString sheet = "color: rgb(1, 2, 3);\nQTextEdit { border: none }\n\nbackground-color: red;\nfoo: bar;";
+        QCOMPARE(LogView::rewrittenStyleSheet(sheet, Qt::red),
+            QString("color: rgb(255, 0, 0);\nbackground-color: rgb(0, 0, 0);\nQTextEdit { border: none }\nfoo: bar;"));
+    }
+
+    void viewFollowsTheLastLine()
+    {
+        QTextEdit edit;
+        edit.resize(300, 120);
+        edit.show();
+        LogView log(&edit);
+        for (int i = 0; i < 200; ++i)
+            log.appendLog(QString("line %1").arg(i), Qt::white);
+        QScrollBar* bar = edit.verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QVERIFY(edit.textCursor().atEnd());
+    }
+};
+
+QTEST_MAIN(LogViewTest)
+#include "tst_logview.moc"
