@@ -31,8 +31,7 @@ BootConsole::BootConsole(int flashSize, Sender sender, Recorder recorder)
     : send(std::move(sender))
     , record(std::move(recorder))
     , flashBytes(flashSize, char(0xFF))
-{
-}
+{ }
 
 BootConsole::~BootConsole() = default;
 
@@ -292,7 +291,8 @@ void BootConsole::startTransfer(const ChipKnobs&, qint64 nowUs)
     receiver = std::make_unique<XmodemReceiver>([this](int index, const QByteArray& data) {
         const qint64 at = qint64(partition) + qint64(index) * data.size();
         if (at >= 0 && at < flashBytes.size())
-            std::memcpy(flashBytes.data() + at, data.constData(), size_t(std::min<qint64>(data.size(), flashBytes.size() - at)));
+            std::memcpy(flashBytes.data() + at, data.constData(),
+                size_t(std::min<qint64>(data.size(), flashBytes.size() - at)));
         record(ChipEvent::Packet, QByteArray::number(index + 1));
     });
 }

@@ -33,8 +33,14 @@ public:
 
     void configure(const std::function<void(ChipKnobs&)>& change);
     ChipKnobs knobs() const;
-    void plug() { configure([](ChipKnobs& k) { k.plugged = true; }); }
-    void unplug() { configure([](ChipKnobs& k) { k.plugged = false; }); }
+    void plug()
+    {
+        configure([](ChipKnobs& k) { k.plugged = true; });
+    }
+    void unplug()
+    {
+        configure([](ChipKnobs& k) { k.plugged = false; });
+    }
     // RS-485: the chip prints "Boot abort" once it is ready.
     void announceReady();
 

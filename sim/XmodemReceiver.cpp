@@ -10,8 +10,7 @@ constexpr int dataLength = 1024;
 
 XmodemReceiver::XmodemReceiver(Writer writer)
     : write(std::move(writer))
-{
-}
+{ }
 
 QByteArray XmodemReceiver::feed(char byte, const ChipKnobs& knobs)
 {

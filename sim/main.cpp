@@ -30,16 +30,16 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A virtual VYN chip: its boot console on a pseudo-terminal."));
     parser.addHelpOption();
-    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Pace the wire at this baud rate (0: no pacing)."),
-        QStringLiteral("rate"), QStringLiteral("0"));
+    const QCommandLineOption baud(QStringLiteral("baud"),
+        QStringLiteral("Pace the wire at this baud rate (0: no pacing)."), QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption latency(QStringLiteral("latency"), QStringLiteral("Adapter latency in milliseconds."),
         QStringLiteral("ms"), QStringLiteral("0"));
-    const QCommandLineOption flashSize(QStringLiteral("flash"), QStringLiteral("Flash size in MiB."),
-        QStringLiteral("mib"), QStringLiteral("4"));
-    const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("Also make the port reachable as this path (a symbolic link)."),
-        QStringLiteral("path"));
-    const QCommandLineOption portFile(QStringLiteral("port-file"), QStringLiteral("Write the port name into this file."),
-        QStringLiteral("path"));
+    const QCommandLineOption flashSize(
+        QStringLiteral("flash"), QStringLiteral("Flash size in MiB."), QStringLiteral("mib"), QStringLiteral("4"));
+    const QCommandLineOption link(QStringLiteral("link"),
+        QStringLiteral("Also make the port reachable as this path (a symbolic link)."), QStringLiteral("path"));
+    const QCommandLineOption portFile(
+        QStringLiteral("port-file"), QStringLiteral("Write the port name into this file."), QStringLiteral("path"));
     const QCommandLineOption md4(QStringLiteral("md4"), QStringLiteral("The word \"md 4\" reports (hexadecimal)."),
         QStringLiteral("word"), QStringLiteral("B0B1"));
     parser.addOptions({ baud, latency, flashSize, link, portFile, md4 });

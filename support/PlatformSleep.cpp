@@ -5,8 +5,8 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
-#include <ctime>
 #include <cerrno>
+#include <ctime>
 #endif
 
 void sleepMs(int ms)

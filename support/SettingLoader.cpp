@@ -3,8 +3,7 @@
 SettingLoader::SettingLoader(const QString& path, bool load)
     : settings(path, QSettings::IniFormat)
     , loading(load)
-{
-}
+{ }
 
 SettingLoader::~SettingLoader()
 {

@@ -31,13 +31,15 @@ public:
         settings.portName = chip.portName();
         worker.settings = &settings;
         worker.setTiming(fastTiming());
-        QObject::connect(&worker, &DownloadWorker::sngLog, &worker,
+        QObject::connect(
+            &worker, &DownloadWorker::sngLog, &worker,
             [this](const QString& text, const QColor& color) {
                 std::lock_guard<std::mutex> guard(lock);
                 lines.append({ text, color });
             },
             Qt::DirectConnection);
-        QObject::connect(&worker, &DownloadWorker::sngFinishAll, &worker,
+        QObject::connect(
+            &worker, &DownloadWorker::sngFinishAll, &worker,
             [this](bool pass) {
                 std::lock_guard<std::mutex> guard(lock);
                 finishes.append(pass);

@@ -9,8 +9,7 @@
 DownloadWorker::DownloadWorker(QObject* parent)
     : QObject(parent)
     , port(new QSerialPort(this))
-{
-}
+{ }
 
 DownloadWorker::~DownloadWorker()
 {
@@ -37,7 +36,8 @@ void DownloadWorker::start(bool needprepare)
 
     if (!deferredStarts.isEmpty()) {
         const bool next = deferredStarts.takeFirst();
-        QMetaObject::invokeMethod(this, [this, next] { start(next); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, next] { start(next); }, Qt::QueuedConnection);
     }
 }
 

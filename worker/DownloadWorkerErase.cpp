@@ -1,6 +1,5 @@
 // Erasing one flash range before the download.
 #include "DownloadWorker.h"
-
 #include "PlatformSleep.h"
 #include "WorkerSettings.h"
 

@@ -1,9 +1,8 @@
 // The serial link and the command channel of DownloadWorker: opening and
 // closing the port, sending console commands, and waiting for a chip.
-#include "DownloadWorker.h"
-
 #include "ConsoleReply.h"
 #include "CountDownTimer.h"
+#include "DownloadWorker.h"
 #include "PlatformSleep.h"
 #include "SerialLatency.h"
 #include "WorkerSettings.h"
@@ -77,9 +76,8 @@ void DownloadWorker::readCommandReply(const QByteArray& cmd)
 {
     const CountDownTimer deadline(unsigned(millis(link.commandReply)));
     readReply(link.commandReply);
-    while (!rxBuffer.isEmpty() && !ConsoleReply::isCommandAccepted(rxBuffer, cmd)
-        && !ConsoleReply::isRejected(rxBuffer) && !deadline.expired()
-        && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining())))
+    while (!rxBuffer.isEmpty() && !ConsoleReply::isCommandAccepted(rxBuffer, cmd) && !ConsoleReply::isRejected(rxBuffer)
+        && !deadline.expired() && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining())))
         rxBuffer += port->readAll();
 }
 

@@ -1,6 +1,5 @@
 // Partition preparation before the transfer and its recovery afterwards.
 #include "DownloadWorker.h"
-
 #include "PlatformSleep.h"
 #include "WorkerSettings.h"
 
@@ -33,9 +32,8 @@ bool DownloadWorker::preparePartition()
     const int address = settings->downloadAddr.toInt(nullptr, 0);
     const QString addressHex = QString::number(quint32(address), 16);
     const QString sizeHex = QString::number(roundUpTo4k(settings->image.size()), 16);
-    const QByteArray partition = QStringLiteral("flash 6 0 1 vyn6630m 0x%1 0x%2 0x%3")
-                                     .arg(addressHex, addressHex, sizeHex)
-                                     .toLatin1();
+    const QByteArray partition
+        = QStringLiteral("flash 6 0 1 vyn6630m 0x%1 0x%2 0x%3").arg(addressHex, addressHex, sizeHex).toLatin1();
 
     if (!sendCommand("flash 1", commandWaitMs) || !sendCommand("flash 5 2 4096 0 1", commandWaitMs)
         || !sendCommand("flash 3", commandWaitMs))

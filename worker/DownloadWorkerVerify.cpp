@@ -1,7 +1,6 @@
 // Verification: the chip's CRC-32 of the written range against the image's.
-#include "DownloadWorker.h"
-
 #include "ConsoleReply.h"
+#include "DownloadWorker.h"
 #include "PlatformSleep.h"
 #include "WorkerSettings.h"
 

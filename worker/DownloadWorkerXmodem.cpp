@@ -1,7 +1,6 @@
 // The XMODEM-1K transfer of the image after "loadx".
-#include "DownloadWorker.h"
-
 #include "CountDownTimer.h"
+#include "DownloadWorker.h"
 #include "PlatformSleep.h"
 #include "WorkerSettings.h"
 #include "Xmodem.h"

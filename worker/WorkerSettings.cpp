@@ -4,8 +4,7 @@
 
 WorkerSettings::WorkerSettings(int mode)
     : workMode(mode)
-{
-}
+{ }
 
 WorkerSettings::~WorkerSettings()
 {

@@ -38,7 +38,8 @@ bool hasStartChar(const QByteArray& reply)
 {
     static const QRegularExpression whitespace(QStringLiteral("\\s+"));
     const QStringList words = QString::fromLatin1(reply).split(whitespace);
-    return std::any_of(words.cbegin(), words.cend(), [](const QString& word) { return word.startsWith(QLatin1Char('C')); });
+    return std::any_of(
+        words.cbegin(), words.cend(), [](const QString& word) { return word.startsWith(QLatin1Char('C')); });
 }
 
 } // namespace Xmodem

@@ -107,7 +107,8 @@ private slots:
         h.chip.configure([](ChipKnobs& k) { k.baud = 9600; });
         QVERIFY(h.worker.openPort());
         h.chip.announceReady();
-        QVERIFY(WorkerHarness::waitFor([&h] { return h.chip.bytesSent() == 14; })); // "\r\nBoot abort\r\n" is in the port
+        QVERIFY(
+            WorkerHarness::waitFor([&h] { return h.chip.bytesSent() == 14; })); // "\r\nBoot abort\r\n" is in the port
         QVERIFY(h.worker.sendCommand("flash 1", 10));
         QCOMPARE(h.count("resend command..."), 0);
         QVERIFY(!h.worker.reply().contains("Boot abort"));

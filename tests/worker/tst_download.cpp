@@ -1,7 +1,6 @@
 // A whole download on the wire: device wait, erase, partition, XMODEM-1K,
 // verification and recovery, against the virtual chip.
 #include "WorkerHarness.h"
-
 #include "Xmodem.h"
 
 namespace {
@@ -44,10 +43,10 @@ private slots:
         const QStringList lines = h.texts();
         const QStringList expectedStart { "Open port...", "==============================", "Running...",
             "Waiting for plug in...", "Find a device,enter boot successed!", "Prepare partiton...", "flash 1!",
-            "flash 5 2 4096 0 1!", "flash 3!", "flash 6 0 1 vyn6630m 0x1000 0x1000 0x2000!",
-            "mw 40109020 0x2356594E!", "flash 3!", "md 4!", "mw 40011004 a8b4!", "mw 40011024 5b10!",
-            "mw 40011000 1!", "Send XModem...", "loadx!", "[Send Packet: 4/5]", "[Send Packet: 5/5]", "Verify...",
-            "checksum 1 18001000 5000!", "Verify done.", "Download successed!", "Close port " + h.chip.portName() };
+            "flash 5 2 4096 0 1!", "flash 3!", "flash 6 0 1 vyn6630m 0x1000 0x1000 0x2000!", "mw 40109020 0x2356594E!",
+            "flash 3!", "md 4!", "mw 40011004 a8b4!", "mw 40011024 5b10!", "mw 40011000 1!", "Send XModem...", "loadx!",
+            "[Send Packet: 4/5]", "[Send Packet: 5/5]", "Verify...", "checksum 1 18001000 5000!", "Verify done.",
+            "Download successed!", "Close port " + h.chip.portName() };
         QCOMPARE(lines.mid(0, expectedStart.size()), expectedStart);
         QCOMPARE(lines.size(), expectedStart.size() + 1);
         QVERIFY(lines.last().startsWith("Elapsed: ") && lines.last().endsWith("ms!"));
@@ -172,10 +171,14 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::addColumn<bool>("succeeds");
         QTest::newRow("NAK once") << "nak" << QString() << true;
-        QTest::newRow("CAN") << "can" << "Error: send process break!" << false;
-        QTest::newRow("unknown answer") << "strange" << "Error: recieve data error,?!" << false;
-        QTest::newRow("no start request") << "nostart" << "Error: start xmodem failed!" << false;
-        QTest::newRow("EOT never answered") << "noeot" << "Error:send Xmodem EOT failed!" << false;
+        QTest::newRow("CAN") << "can"
+                             << "Error: send process break!" << false;
+        QTest::newRow("unknown answer") << "strange"
+                                        << "Error: recieve data error,?!" << false;
+        QTest::newRow("no start request") << "nostart"
+                                          << "Error: start xmodem failed!" << false;
+        QTest::newRow("EOT never answered") << "noeot"
+                                            << "Error:send Xmodem EOT failed!" << false;
     }
 
     void receiverFaults()
@@ -239,11 +242,16 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("command");
-        QTest::newRow("8192 bytes") << 8192 << "0x1000" << "flash 6 0 1 vyn6630m 0x1000 0x1000 0x2000";
-        QTest::newRow("8193 bytes") << 8193 << "0x1000" << "flash 6 0 1 vyn6630m 0x1000 0x1000 0x3000";
-        QTest::newRow("empty image") << 0 << "0x1000" << "flash 6 0 1 vyn6630m 0x1000 0x1000 0x0";
-        QTest::newRow("decimal address") << 100 << "4096" << "flash 6 0 1 vyn6630m 0x1000 0x1000 0x1000";
-        QTest::newRow("address that is no number") << 100 << "abc" << "flash 6 0 1 vyn6630m 0x0 0x0 0x1000";
+        QTest::newRow("8192 bytes") << 8192 << "0x1000"
+                                    << "flash 6 0 1 vyn6630m 0x1000 0x1000 0x2000";
+        QTest::newRow("8193 bytes") << 8193 << "0x1000"
+                                    << "flash 6 0 1 vyn6630m 0x1000 0x1000 0x3000";
+        QTest::newRow("empty image") << 0 << "0x1000"
+                                     << "flash 6 0 1 vyn6630m 0x1000 0x1000 0x0";
+        QTest::newRow("decimal address") << 100 << "4096"
+                                         << "flash 6 0 1 vyn6630m 0x1000 0x1000 0x1000";
+        QTest::newRow("address that is no number") << 100 << "abc"
+                                                   << "flash 6 0 1 vyn6630m 0x0 0x0 0x1000";
     }
 
     void partitionSizeField()
@@ -270,8 +278,8 @@ private slots:
         QTest::newRow("B12D") << 0xB12Du << false
                               << QList<QByteArray>({ "mw 40109020 0x2356594E", "mw 40011004 a8e8", "mw 40011024 5b44",
                                      "mw 40011000 1" });
-        QTest::newRow("lower-case digits match neither") << 0xB0B1u << true
-                                                         << QList<QByteArray>({ "mw 40109020 0x2356594E" });
+        QTest::newRow("lower-case digits match neither")
+            << 0xB0B1u << true << QList<QByteArray>({ "mw 40109020 0x2356594E" });
         QTest::newRow("another word") << 0x1234u << false << QList<QByteArray>({ "mw 40109020 0x2356594E" });
     }
 
@@ -305,8 +313,8 @@ private slots:
         QTest::newRow("lower-case digits") << "lower" << 50 << "Verify done." << 1;
         QTest::newRow("wrong checksum is not asked again")
             << "wrong" << 50 << "Error : verify failed! The correct checksum is: 0x" << 1;
-        QTest::newRow("no CRC line") << "unreadable" << 50
-                                     << "Error :verify failed,which is unable to read checksum." << 5;
+        QTest::newRow("no CRC line") << "unreadable" << 50 << "Error :verify failed,which is unable to read checksum."
+                                     << 5;
         QTest::newRow("nothing after the digits")
             << "atdigits" << 50 << "Error :verify failed,which is unable to read checksum." << 5;
     }

@@ -34,7 +34,8 @@ private slots:
         WorkerHarness h;
         QVERIFY(h.worker.openPort());
         QVERIFY(h.worker.waitDevice());
-        QCOMPARE(h.texts(), QStringList({ "Open port...", "Waiting for plug in...", "Find a device,enter boot successed!" }));
+        QCOMPARE(h.texts(),
+            QStringList({ "Open port...", "Waiting for plug in...", "Find a device,enter boot successed!" }));
         QVERIFY(h.chip.knockCount() >= 1);
     }
 
@@ -61,7 +62,7 @@ private slots:
                 "Error: Not find a device!", outcome, "Close port " + h.chip.portName() }));
         QCOMPARE(lines.size(), 8);
         QVERIFY(lines.last().startsWith("Elapsed: "));
-        QCOMPARE(h.colorOf("==============================") , QColor(Qt::white));
+        QCOMPARE(h.colorOf("=============================="), QColor(Qt::white));
         QCOMPARE(h.colorOf("Running..."), QColor(Qt::white));
         QCOMPARE(h.colorOf("Error: Not find a device!"), QColor(Qt::red));
         QCOMPARE(h.colorOf(outcome), QColor(Qt::red));
@@ -97,7 +98,8 @@ private slots:
         const QStringList lines = h.texts();
         const int cancel = lines.indexOf("Cancel");
         QVERIFY(cancel > 0);
-        QCOMPARE(lines.mid(cancel, 3), QStringList({ "Cancel", "Download is canceled!", "Close port " + h.chip.portName() }));
+        QCOMPARE(lines.mid(cancel, 3),
+            QStringList({ "Cancel", "Download is canceled!", "Close port " + h.chip.portName() }));
         QCOMPARE(h.colorOf("Download is canceled!"), QColor(Qt::white));
         QVERIFY(!lines.contains("Verify..."));
         QVERIFY(lines.last().startsWith("Elapsed: "));
@@ -114,7 +116,8 @@ private slots:
         h.worker.start(false);
         const QStringList lines = h.texts();
         QCOMPARE(lines.mid(0, 5),
-            QStringList({ "Open port...", "==============================", "Running...", "Send XModem...", "loadx!" }));
+            QStringList(
+                { "Open port...", "==============================", "Running...", "Send XModem...", "loadx!" }));
         QVERIFY(lines.contains(QString("checksum 1 FFFFFFFF %1!").arg(image.size())));
         QVERIFY(!lines.contains("Recover partiton..."));
         QVERIFY(lines.contains("Download successed!"));
@@ -138,9 +141,9 @@ private slots:
         const QStringList lines = h.texts();
         const int prepare = lines.indexOf("Prepare partiton...");
         QCOMPARE(lines.mid(prepare, 7),
-            QStringList({ "Prepare partiton...", "Waiting for ready signal...", "Ready to download!",
-                "Waiting for plug in...", "Find a device,enter boot successed!", "Begin to erase flash...",
-                "Successed to erase." }));
+            QStringList(
+                { "Prepare partiton...", "Waiting for ready signal...", "Ready to download!", "Waiting for plug in...",
+                    "Find a device,enter boot successed!", "Begin to erase flash...", "Successed to erase." }));
         QCOMPARE(h.colorOf("Ready to download!"), QColor(Qt::green));
         QCOMPARE(h.chip.commands().first(), QByteArray("erase 18001000 1000"));
         for (const QByteArray& command : h.chip.commands())

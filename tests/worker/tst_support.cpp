@@ -15,7 +15,8 @@ private slots:
     void crcCheckValue()
     {
         const QByteArray text("123456789");
-        QCOMPARE(Crc32_wifi(reinterpret_cast<const unsigned char*>(text.constData()), unsigned(text.size())), 0xCBF43926u);
+        QCOMPARE(
+            Crc32_wifi(reinterpret_cast<const unsigned char*>(text.constData()), unsigned(text.size())), 0xCBF43926u);
         QCOMPARE(Crc32_wifi(nullptr, 0), 0u);
     }
 

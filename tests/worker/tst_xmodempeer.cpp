@@ -9,7 +9,6 @@
 #include <QtTest>
 
 #include <atomic>
-
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -42,8 +41,8 @@ bool answerLoadx(int master)
 
 // rx talks through pipes relayed to the line, so that its own terminal settings
 // (it turns on software flow control where it can) never reach our port.
-pid_t startReceiver(const QString& program, int toReceiver, int fromReceiver, const QString& directory,
-    const QString& file)
+pid_t startReceiver(
+    const QString& program, int toReceiver, int fromReceiver, const QString& directory, const QString& file)
 {
     const QByteArray path = program.toLocal8Bit();
     const QByteArray where = directory.toLocal8Bit();
