@@ -1,0 +1,198 @@
+// bench_download: whole downloads into the virtual chip at several baud rates
+// and adapter latencies, the XMODEM phase against the line's limit, what the
+// job spends outside it, and lrzsz's "sx -k" through the same line.
+#include "BenchImage.h"
+#include "CpuClock.h"
+#include "DownloadWorker.h"
+#include "HostClock.h"
+#include "LogTimeline.h"
+#include "SxSender.h"
+#include "TransferFigures.h"
+#include "VirtualChip.h"
+#include "WorkerSettings.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int downloadOffset = 0x1000;
+
+struct WorkerRun {
+    bool passed = false;
+    qint64 jobUs = 0;
+    TransferFigures transfer;
+    qint64 fixedWaitsUs = 0; // the command waits and the settle pause outside the transfer
+    qint64 drainUs = 0; // verification's wait for what the transfer left behind (up to 500 ms)
+    double cpuPerSecond = 0;
+};
+
+// The waits the job makes whatever the line: each command written outside the
+// transfer sleeps its wait before the reply is read, and verification pauses first.
+qint64 fixedWaitsUs(const QList<QByteArray>& commands, const WorkerSettings& settings, const LinkTiming& timing)
+{
+    const qint64 checksumWait
+        = settings.VerifyUnitTime != 0 ? settings.VerifyUnitTime : timing.verifyDefaultWait.count();
+    qint64 ms = timing.verifySettle.count();
+    for (const QByteArray& command : commands) {
+        if (command == "loadx")
+            continue; // its wait is part of the transfer phase
+        ms += command.startsWith("checksum ") ? checksumWait : 10;
+    }
+    return ms * 1000;
+}
+
+// Every line of the job with the milliseconds since the previous one, on standard error.
+void printTimeline(const LogTimeline& log)
+{
+    qint64 previous = -1;
+    for (const LogTimeline::Line& line : log.lines()) {
+        std::fprintf(stderr, "  %+9.3f ms  %s\n", previous < 0 ? 0.0 : double(line.atUs - previous) / 1000.0,
+            qPrintable(line.text));
+        previous = line.atUs;
+    }
+}
+
+WorkerRun runWorker(VirtualChip& chip, const QByteArray& image, int baud, int latencyMs, bool trace)
+{
+    WorkerSettings settings(0);
+    settings.portName = chip.portName();
+    settings.BaudRate = QString::number(baud);
+    settings.image = image;
+    settings.packetCount = BenchImage::packetCount(image);
+    settings.imageCrc = BenchImage::crc(image);
+    DownloadWorker worker;
+    worker.settings = &settings;
+    LogTimeline log;
+    log.attach(worker);
+
+    chip.clearEvents();
+    chip.recordWire(true);
+    WorkerRun run;
+    const double cpuBefore = CpuClock::callingThread();
+    const qint64 startUs = HostClock::nowUs();
+    worker.start(true);
+    run.jobUs = HostClock::nowUs() - startUs;
+    run.cpuPerSecond = (CpuClock::callingThread() - cpuBefore) / (double(run.jobUs) / 1e6);
+    run.passed = log.contains(QStringLiteral("Download successed!"));
+    run.transfer = TransferFigures::fromChip(chip.events(), chip.wireBursts(), baud, latencyMs);
+    chip.recordWire(false);
+
+    run.fixedWaitsUs = fixedWaitsUs(chip.commands(), settings, worker.timing());
+    const qint64 verifyAt = log.timeOf(QStringLiteral("Verify..."));
+    const qint64 checksumAt = log.timeOfFirstStartingWith(QStringLiteral("checksum 1 "));
+    if (verifyAt >= 0 && checksumAt >= 0)
+        run.drainUs = checksumAt - verifyAt - qint64(worker.timing().verifySettle.count()) * 1000;
+    if (!run.passed || trace) {
+        std::fprintf(
+            stderr, "%s, %d baud, %d ms latency:\n", run.passed ? "worker run" : "worker run failed", baud, latencyMs);
+        printTimeline(log);
+    }
+    return run;
+}
+
+TransferFigures runSx(VirtualChip& chip, const QByteArray& image, const QString& file, int baud, int latencyMs,
+    double limitSeconds, bool& passed)
+{
+    chip.clearEvents();
+    chip.recordWire(true);
+    SxSender sx;
+    passed = sx.send(chip.portName(), file, int(limitSeconds * 3000) + 30000);
+    const TransferFigures figures = TransferFigures::fromChip(chip.events(), chip.wireBursts(), baud, latencyMs);
+    chip.recordWire(false);
+    if (!passed)
+        std::fprintf(stderr, "sx run failed: %s\n", qPrintable(sx.failure()));
+    else if (chip.flash(downloadOffset, int(image.size())) != image)
+        passed = false, std::fprintf(stderr, "sx run: the chip's flash does not hold the image\n");
+    return figures;
+}
+
+QList<int> numbers(const QString& text)
+{
+    QList<int> values;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        values.append(part.toInt());
+    return values;
+}
+
+double seconds(qint64 us)
+{
+    return double(us) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Downloads into the virtual chip, against the line's limit."));
+    parser.addHelpOption();
+    const QCommandLineOption sizeOption(
+        QStringLiteral("size"), QStringLiteral("Image bytes."), QStringLiteral("bytes"), QStringLiteral("1048576"));
+    const QCommandLineOption baudOption(QStringLiteral("bauds"), QStringLiteral("Baud rates, comma-separated."),
+        QStringLiteral("list"), QStringLiteral("115200,460800,921600"));
+    const QCommandLineOption latencyOption(QStringLiteral("latencies"),
+        QStringLiteral("Adapter latencies in ms, comma-separated."), QStringLiteral("list"), QStringLiteral("0,1,16"));
+    const QCommandLineOption noSxOption(QStringLiteral("no-sx"), QStringLiteral("Skip lrzsz's sx."));
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"), QStringLiteral("Print each job's lines with their times."));
+    parser.addOptions({ sizeOption, baudOption, latencyOption, noSxOption, traceOption });
+    parser.process(app);
+
+    const QByteArray image = BenchImage::make(parser.value(sizeOption).toInt());
+    QTemporaryDir dir;
+    const QString imageFile = dir.filePath(QStringLiteral("image.bin"));
+    const bool withSx
+        = !parser.isSet(noSxOption) && !SxSender::program().isEmpty() && BenchImage::save(image, imageFile);
+    if (!withSx && !parser.isSet(noSxOption))
+        std::fprintf(stderr, "lrzsz's sx not found: the comparison columns stay empty\n");
+
+    std::printf("| baud | latency ms | job s | XMODEM s | limit s | efficiency | overhead ms | fixed waits ms | "
+                "drain ms | other ms | sender µs/pkt | chip µs/pkt | sx -k XMODEM s | sx µs/pkt | ours/sx | "
+                "worker CPU s/s |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    std::fflush(stdout);
+    bool allPassed = true;
+    for (const int baud : numbers(parser.value(baudOption))) {
+        for (const int latencyMs : numbers(parser.value(latencyOption))) {
+            VirtualChip chip;
+            chip.configure([&](ChipKnobs& k) {
+                k.baud = baud;
+                k.adapterLatencyMs = latencyMs;
+            });
+            if (!chip.start()) {
+                std::fprintf(stderr, "cannot open a pseudo-terminal\n");
+                return 1;
+            }
+            const double limit = 1029.0 / 1024.0 * double(image.size()) * 10.0 / baud;
+            const WorkerRun ours = runWorker(chip, image, baud, latencyMs, parser.isSet(traceOption));
+            allPassed = allPassed && ours.passed && ours.transfer.complete;
+            const qint64 overheadUs = ours.jobUs - ours.transfer.phaseUs;
+            const qint64 otherUs = overheadUs - ours.fixedWaitsUs - ours.drainUs;
+
+            QString sxColumns = QStringLiteral("– | – | –");
+            if (withSx) {
+                bool sxPassed = false;
+                const TransferFigures theirs = runSx(chip, image, imageFile, baud, latencyMs, limit, sxPassed);
+                allPassed = allPassed && sxPassed && theirs.complete;
+                if (sxPassed && theirs.complete)
+                    sxColumns = QStringLiteral("%1 | %2 | %3")
+                                    .arg(seconds(theirs.phaseUs), 0, 'f', 3)
+                                    .arg(theirs.senderTurnUs, 0, 'f', 0)
+                                    .arg(double(ours.transfer.phaseUs) / double(theirs.phaseUs), 0, 'f', 3);
+            }
+            std::printf(
+                "| %d | %d | %.3f | %.3f | %.3f | %.3f | %lld | %lld | %lld | %lld | %.0f | %.0f | %s | %.3f |\n", baud,
+                latencyMs, seconds(ours.jobUs), seconds(ours.transfer.phaseUs), limit,
+                limit / seconds(ours.transfer.phaseUs), overheadUs / 1000, ours.fixedWaitsUs / 1000,
+                ours.drainUs / 1000, otherUs / 1000, ours.transfer.senderTurnUs, ours.transfer.chipTurnUs,
+                qPrintable(sxColumns), ours.cpuPerSecond);
+            std::fflush(stdout);
+        }
+    }
+    return allPassed ? 0 : 1;
+}
