@@ -29,7 +29,9 @@ bool DownloadWorker::loadImageFile()
         return false;
     }
     QFile file(name);
-    if (QFileInfo(name).isDir() || !file.open(QIODevice::ReadOnly)) {
+    // Only a regular file: opening a FIFO waits for a writer for ever, and a
+    // folder or a device is no image.
+    if (!QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly)) {
         logError(QStringLiteral("Error: can't open %1").arg(name));
         return false;
     }
