@@ -60,6 +60,8 @@ QString SxSender::program()
 
 bool SxSender::send(const QString& portName, const QString& file, int timeoutMs)
 {
+    // sx leaves as soon as EOT is answered, maybe while the relay still writes to it.
+    std::signal(SIGPIPE, SIG_IGN);
     const QString sx = program();
     if (sx.isEmpty()) {
         why = QStringLiteral("sx is not installed (Debian package lrzsz)");
