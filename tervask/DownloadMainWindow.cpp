@@ -277,14 +277,16 @@ bool DownloadMainWindow::loadImages()
 
     if (!path.isEmpty()) {
         const QString cantLoad = QStringLiteral("Error: can't load %1").arg(path);
+        // Opening a FIFO would block until a writer appears, and a device has
+        // no end: only regular files are images.
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
             return refuseImage(tr("Can't load %1").arg(path), cantLoad);
         // Checked before reading, so a huge file is never read into memory.
         const QString tooLarge = QStringLiteral("The size of file: %1 is out of range!").arg(path);
         if (file.size() > limit)
             return refuseImage(tr("The size of file: %1 is out of range!").arg(path), tooLarge);
-        // A device or pipe reports no size: read at most one byte past the limit.
+        // Read at most one byte past the limit, in case the file grows meanwhile.
         QByteArray bytes = file.read(limit + 1);
         if (file.error() != QFileDevice::NoError)
             return refuseImage(tr("Can't load %1").arg(path), cantLoad);

@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTextBlock>
 
+#include <sys/stat.h>
+
 namespace {
 const int jobTimeoutMs = 20000;
 
@@ -151,6 +153,46 @@ private slots:
             QVERIFY(rig.button("startBtn")->isEnabled());
             QVERIFY(!rig.button("stopBtn")->isEnabled());
         }
+    }
+
+    // A file that cannot be read as an image is refused before anything is
+    // read: neither a FIFO (whose open would block) nor a huge file is read.
+    void unreadableImagesAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("fifo") << "fifo"
+                              << "Can't load %1";
+        QTest::newRow("folder") << "folder"
+                                << "Can't load %1";
+        QTest::newRow("3 GiB, sparse") << "huge"
+                                       << "The size of file: %1 is out of range!";
+    }
+
+    void unreadableImagesAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        WindowRig rig;
+        const QString path = rig.folder.path("image.bin");
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            QFile huge(path);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.resize(3LL * 1024 * 1024 * 1024));
+        }
+        rig.open({ { "FileName", path } });
+        rig.choosePort();
+        QVERIFY(rig.button("startBtn")->isEnabled());
+        rig.answerer.clickButton(QMessageBox::Ok);
+        rig.button("startBtn")->click();
+        QVERIFY(rig.answerer.allAnswered());
+        QCOMPARE(rig.answerer.texts, QStringList({ message.arg(path) }));
+        QVERIFY(rig.settings().image.isEmpty());
+        QVERIFY(!rig.button("stopBtn")->isEnabled());
     }
 
     // In test mode the second job loads the second image, whose limit is the
