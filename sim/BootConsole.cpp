@@ -104,6 +104,12 @@ void BootConsole::handleLine(const QByteArray& text, ChipKnobs& knobs, qint64 no
         return;
     }
     record(ChipEvent::Command, text);
+    if (knobs.floodBytes > 0 && !knobs.floodOnCommand.isEmpty() && text.startsWith(knobs.floodOnCommand)) {
+        knobs.floodOnCommand.clear();
+        if (flood)
+            flood(knobs.floodBytes);
+        return;
+    }
     QByteArray echo = text;
     if (knobs.echoDoubledSpace && echo.contains(' '))
         echo.insert(echo.indexOf(' '), ' ');
@@ -140,14 +146,38 @@ void BootConsole::handleLine(const QByteArray& text, ChipKnobs& knobs, qint64 no
     }
 }
 
-void BootConsole::reply(const QByteArray& bytes, const ChipKnobs& knobs)
+void BootConsole::reply(const QByteArray& text, const ChipKnobs& knobs)
 {
+    const QByteArray bytes = knobs.noiseBytes > 0 ? noise(knobs) + text : text;
     if (knobs.splitReplyAt > 0 && bytes.size() > knobs.splitReplyAt) {
         send(bytes.left(knobs.splitReplyAt), 0);
         send(bytes.mid(knobs.splitReplyAt), qint64(knobs.splitPauseMs) * 1000);
         return;
     }
     send(bytes, 0);
+}
+
+// Junk as a noisy line delivers it: any byte value, but never one of the
+// console's own markers, so that the noise cannot pass for a real answer.
+QByteArray BootConsole::noise(const ChipKnobs& knobs)
+{
+    if (knobs.noiseSeed != noiseSeed) {
+        noiseSeed = knobs.noiseSeed;
+        noiseGenerator.seed(noiseSeed);
+    }
+    static const QList<QByteArray> markers { "Boot", "Usage", "Unknown", "CRC", "Erase", "md ", "loadx" };
+    QByteArray junk;
+    for (bool clean = false; !clean;) {
+        junk.resize(knobs.noiseBytes);
+        for (char& byte : junk) {
+            do
+                byte = char(noiseGenerator() & 0xFF);
+            while (byte == '\r' || byte == '\n');
+        }
+        clean
+            = std::none_of(markers.cbegin(), markers.cend(), [&junk](const QByteArray& m) { return junk.contains(m); });
+    }
+    return junk + "\r\n";
 }
 
 QByteArray BootConsole::execute(const QList<QByteArray>& words, const ChipKnobs& knobs, qint64 nowUs, bool& prompt)

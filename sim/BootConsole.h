@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <random>
 
 // The chip's boot-ROM console over its flash: line editing, the commands the
 // tools send, and the XMODEM receiver behind "loadx". Pure logic: bytes in,
@@ -19,6 +20,8 @@ public:
     // Sends bytes towards the host after delayUs on top of the wire's own pacing.
     using Sender = std::function<void(const QByteArray& bytes, qint64 delayUs)>;
     using Recorder = std::function<void(ChipEvent::Kind kind, const QByteArray& text)>;
+    // Starts a flood of junk towards the host; the chip produces it as the wire drains.
+    using Flooder = std::function<void(qint64 bytes)>;
 
     BootConsole(int flashSize, Sender sender, Recorder recorder);
     ~BootConsole();
@@ -30,6 +33,7 @@ public:
     qint64 nextTickUs(qint64 nowUs) const;
     // A chip just plugged in starts at an empty console line.
     void reset();
+    void setFlooder(Flooder flooder) { flood = std::move(flooder); }
 
     QByteArray& flash() { return flashBytes; }
     quint32 partitionAddress() const { return partition; }
@@ -44,10 +48,14 @@ private:
     void startTransfer(const ChipKnobs& knobs, qint64 nowUs);
     void finishTransfer();
     void reply(const QByteArray& bytes, const ChipKnobs& knobs);
+    QByteArray noise(const ChipKnobs& knobs);
     quint32 readWord(quint32 address) const;
 
     Sender send;
     Recorder record;
+    Flooder flood;
+    std::minstd_rand noiseGenerator;
+    quint32 noiseSeed = 0;
     QByteArray flashBytes;
     QByteArray line;
     bool lastWasCr = false;

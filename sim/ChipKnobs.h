@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
 
 // Behaviour and faults of the virtual chip, changed by tests while it runs.
@@ -11,6 +12,12 @@ struct ChipKnobs {
     // the adapter holding received bytes back for its latency timer.
     int baud = 0;
     int adapterLatencyMs = 0;
+
+    // Line faults
+    int noiseBytes = 0; // random bytes, ending in a line break, in front of every console reply
+    quint32 noiseSeed = 1;
+    QByteArray floodOnCommand; // the first command starting with this is answered by...
+    qint64 floodBytes = 0; // ...this many bytes of junk instead of its reply; other output waits behind it
 
     // Console faults
     bool silent = false; // nothing at all comes back

@@ -2,6 +2,8 @@
 
 #include "BootConsole.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -31,6 +33,7 @@ VirtualChip::VirtualChip(int flashSize)
                 ++knocks;
             log.append({ kind, nowUs(), text });
         });
+    console->setFlooder([this](qint64 bytes) { floodLeft += bytes; });
 }
 
 VirtualChip::~VirtualChip()
@@ -42,6 +45,8 @@ VirtualChip::~VirtualChip()
     for (int fd : { masterFd, slaveFd, wakePipe[0], wakePipe[1] })
         if (fd >= 0)
             ::close(fd);
+    if (!linkPath.isEmpty())
+        ::unlink(QFile::encodeName(linkPath).constData());
 }
 
 qint64 VirtualChip::nowUs() const
@@ -49,24 +54,53 @@ qint64 VirtualChip::nowUs() const
     return (monotonicNs() - epochNs) / 1000;
 }
 
-bool VirtualChip::start()
+bool VirtualChip::openTerminal(Terminal& terminal)
 {
-    masterFd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (masterFd < 0 || grantpt(masterFd) != 0 || unlockpt(masterFd) != 0)
-        return false;
+    terminal.master = posix_openpt(O_RDWR | O_NOCTTY);
     char name[128] = {};
-    if (ptsname_r(masterFd, name, sizeof name) != 0)
+    if (terminal.master < 0 || grantpt(terminal.master) != 0 || unlockpt(terminal.master) != 0
+        || ptsname_r(terminal.master, name, sizeof name) != 0) {
+        if (terminal.master >= 0)
+            ::close(terminal.master);
         return false;
-    slavePath = QString::fromLocal8Bit(name);
-    slaveFd = ::open(name, O_RDWR | O_NOCTTY);
-    if (slaveFd < 0)
+    }
+    terminal.name = QString::fromLocal8Bit(name);
+    terminal.slave = ::open(name, O_RDWR | O_NOCTTY);
+    if (terminal.slave < 0) {
+        ::close(terminal.master);
         return false;
+    }
     // A raw line: no echo, no line editing, no CR/LF translation.
     termios raw {};
-    tcgetattr(slaveFd, &raw);
+    tcgetattr(terminal.slave, &raw);
     cfmakeraw(&raw);
-    tcsetattr(slaveFd, TCSANOW, &raw);
-    fcntl(masterFd, F_SETFL, fcntl(masterFd, F_GETFL) | O_NONBLOCK);
+    tcsetattr(terminal.slave, TCSANOW, &raw);
+    fcntl(terminal.master, F_SETFL, fcntl(terminal.master, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+// The link is replaced in one step, so the host never finds the name missing
+// once the new terminal is there.
+bool VirtualChip::pointLink(const QString& target) const
+{
+    const QByteArray link = QFile::encodeName(linkPath);
+    const QByteArray fresh = link + ".new";
+    ::unlink(fresh.constData());
+    return ::symlink(QFile::encodeName(target).constData(), fresh.constData()) == 0
+        && ::rename(fresh.constData(), link.constData()) == 0;
+}
+
+bool VirtualChip::start(const QString& link)
+{
+    Terminal terminal;
+    if (!openTerminal(terminal))
+        return false;
+    masterFd = terminal.master;
+    slaveFd = terminal.slave;
+    slavePath = terminal.name;
+    linkPath = link;
+    if (!linkPath.isEmpty() && !pointLink(slavePath))
+        return false;
     if (pipe(wakePipe) != 0)
         return false;
     fcntl(wakePipe[0], F_SETFL, O_NONBLOCK);
@@ -74,6 +108,76 @@ bool VirtualChip::start()
     running = true;
     server = std::thread([this] { serve(); });
     return true;
+}
+
+QString VirtualChip::portName() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return linkPath.isEmpty() ? slavePath : linkPath;
+}
+
+QString VirtualChip::terminalName() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return slavePath;
+}
+
+// The serving thread closes the terminal itself: it may be polling it right now.
+void VirtualChip::pullAdapter()
+{
+    std::unique_lock<std::mutex> guard(lock);
+    if (masterFd < 0)
+        return;
+    if (running) {
+        pullRequested = true;
+        wake();
+        adapterPulled.wait(guard, [this] { return !pullRequested; });
+    } else {
+        closeTerminal();
+    }
+    if (!linkPath.isEmpty())
+        ::unlink(QFile::encodeName(linkPath).constData());
+}
+
+bool VirtualChip::plugAdapter()
+{
+    Terminal terminal;
+    if (!openTerminal(terminal))
+        return false;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (masterFd >= 0) {
+            ::close(terminal.master);
+            ::close(terminal.slave);
+            return false; // still plugged
+        }
+        masterFd = terminal.master;
+        slaveFd = terminal.slave;
+        slavePath = terminal.name;
+    }
+    wake();
+    return linkPath.isEmpty() || pointLink(terminal.name);
+}
+
+// Called with the lock held.
+void VirtualChip::closeTerminal()
+{
+    ::close(masterFd);
+    ::close(slaveFd);
+    masterFd = -1;
+    slaveFd = -1;
+    console->reset();
+    resetWire();
+}
+
+void VirtualChip::resetWire()
+{
+    arriving.clear();
+    arrivalNs.clear();
+    outgoing.clear();
+    onWire.clear();
+    onWireDueNs.clear();
+    floodLeft = 0;
 }
 
 void VirtualChip::wake()
@@ -199,12 +303,13 @@ void VirtualChip::enqueue(const QByteArray& bytes, qint64 delayUs)
 
 void VirtualChip::serve()
 {
-    pollfd fds[2] = { { masterFd, POLLIN, 0 }, { wakePipe[0], POLLIN, 0 } };
+    pollfd fds[2] = { { -1, POLLIN, 0 }, { wakePipe[0], POLLIN, 0 } };
     while (running) {
         qint64 waitUs;
         {
             std::lock_guard<std::mutex> guard(lock);
             waitUs = nextWakeUs(nowUs());
+            fds[0].fd = masterFd; // negative while the adapter is pulled: ignored by ppoll
         }
         timespec timeout { time_t(waitUs / 1000000), long(waitUs % 1000000) * 1000L };
         fds[0].revents = fds[1].revents = 0;
@@ -216,17 +321,19 @@ void VirtualChip::serve()
             while (::read(wakePipe[0], drain, sizeof drain) > 0) { }
         }
         std::lock_guard<std::mutex> guard(lock);
+        if (pullRequested) {
+            closeTerminal();
+            pullRequested = false;
+            adapterPulled.notify_all();
+            continue;
+        }
         const qint64 now = nowUs();
         if (current.plugged != wasPlugged) {
             wasPlugged = current.plugged;
             console->reset();
-            arriving.clear();
-            arrivalNs.clear();
-            outgoing.clear();
-            onWire.clear();
-            onWireDueNs.clear();
+            resetWire();
         }
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR))
+        if (masterFd >= 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
             readFromHost(now);
         processArrivals(now);
         console->tick(current, now);
@@ -267,12 +374,35 @@ void VirtualChip::processArrivals(qint64 now)
     arrivalNs.remove(0, done);
 }
 
+// Junk of a flood is made as the wire drains, so that a flood of megabytes
+// costs the chip no more memory than one piece of it.
+void VirtualChip::topUpFlood(qint64 nowNs)
+{
+    constexpr int piece = 65536;
+    if (onWire.size() >= piece)
+        return;
+    const int count = int(std::min<qint64>(floodLeft, piece));
+    const qint64 byteNs = byteTimeNs();
+    for (int i = 0; i < count; ++i) {
+        floodState = floodState * 1664525u + 1013904223u;
+        // Bytes of a wrong baud rate: never a line break nor a console marker.
+        onWire.append(char(0x80 | (floodState >> 24)));
+        lastDueNs = std::max(lastDueNs, nowNs) + byteNs;
+        onWireDueNs.append(lastDueNs);
+    }
+    floodLeft -= count;
+}
+
 void VirtualChip::deliverToHost(qint64 now)
 {
+    if (masterFd < 0)
+        return;
     const qint64 nowNs = now * 1000;
     const qint64 byteNs = byteTimeNs();
-    // Bytes the chip has sent go onto the wire one after the other.
-    while (!outgoing.isEmpty() && outgoing.first().notBeforeUs <= now) {
+    if (floodLeft > 0)
+        topUpFlood(nowNs);
+    // Bytes the chip has sent go onto the wire one after the other, behind a flood.
+    while (floodLeft == 0 && !outgoing.isEmpty() && outgoing.first().notBeforeUs <= now) {
         const Outgoing next = outgoing.takeFirst();
         for (char byte : next.bytes) {
             lastDueNs = std::max(lastDueNs, std::max(nowNs, next.notBeforeUs * 1000)) + byteNs;
@@ -306,10 +436,12 @@ void VirtualChip::deliverToHost(qint64 now)
 qint64 VirtualChip::nextWakeUs(qint64 now) const
 {
     qint64 wait = 50000;
+    if (masterFd < 0)
+        return wait;
     const qint64 nowNs = now * 1000;
     if (!arrivalNs.isEmpty())
         wait = std::min(wait, std::max<qint64>(0, (arrivalNs.first() - nowNs + 999) / 1000));
-    if (!outgoing.isEmpty())
+    if (!outgoing.isEmpty() && floodLeft == 0)
         wait = std::min(wait, std::max<qint64>(0, outgoing.first().notBeforeUs - now));
     if (!onWireDueNs.isEmpty()) {
         const qint64 latencyNs = qint64(current.adapterLatencyMs) * 1000000;

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -28,8 +29,17 @@ public:
     VirtualChip& operator=(const VirtualChip&) = delete;
 
     // Opens the pseudo-terminal and starts serving. False when no terminal could be had.
-    bool start();
-    QString portName() const { return slavePath; }
+    // With a link path the host opens that symbolic link instead, which keeps
+    // its name when the adapter is pulled and plugged again.
+    bool start(const QString& linkPath = QString());
+    QString portName() const;
+    QString terminalName() const;
+
+    // The USB adapter itself. Pulled, the terminal's far end closes (the host's
+    // port fails every read and write) and the link disappears; plugged, a new
+    // terminal appears behind the same link. The chip starts at an empty line.
+    void pullAdapter();
+    bool plugAdapter();
 
     void configure(const std::function<void(ChipKnobs&)>& change);
     ChipKnobs knobs() const;
@@ -60,6 +70,17 @@ public:
     QList<WireBurst> wireBursts() const;
 
 private:
+    struct Terminal {
+        int master = -1;
+        int slave = -1;
+        QString name;
+    };
+    static bool openTerminal(Terminal& terminal);
+    bool pointLink(const QString& target) const;
+    void closeTerminal();
+    void resetWire();
+    void topUpFlood(qint64 nowNs);
+
     struct Outgoing {
         QByteArray bytes;
         qint64 notBeforeUs;
@@ -94,11 +115,16 @@ private:
     bool recordingWire = false;
     QList<WireBurst> bursts;
     bool wasPlugged = true;
+    qint64 floodLeft = 0; // junk still to produce
+    quint32 floodState = 0x9E3779B9u;
 
     int masterFd = -1;
     int slaveFd = -1; // held so the master never sees a hang-up between jobs
     int wakePipe[2] = { -1, -1 };
     QString slavePath;
+    QString linkPath;
+    bool pullRequested = false;
+    std::condition_variable adapterPulled;
     std::atomic<bool> running { false };
     std::thread server;
     qint64 epochNs = 0;
