@@ -93,10 +93,12 @@ private slots:
             || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
             QSKIP("Xvfb and xdotool are needed to answer the program's message box");
         QVERIFY(lockDir.isValid());
-        // Xvfb picks a free display itself and tells its number on standard output.
+        // Xvfb picks a free display itself and tells its number on standard output. Without
+        // -noreset it resets whenever its last client leaves, and a program connecting then fails.
         display.start(QStringLiteral("Xvfb"),
-            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24") });
+            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                QStringLiteral("1024x768x24") });
         QVERIFY(display.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(display.canReadLine(), 10000);
         displayName = QStringLiteral(":") + QString::fromLatin1(display.readLine()).trimmed();
