@@ -22,6 +22,12 @@ bool isCommandAccepted(const QByteArray& reply, const QByteArray& cmd)
     return !isRejected(reply) && reply.contains(cmd);
 }
 
+bool isCompleteReply(const QByteArray& reply, const QByteArray& cmd)
+{
+    const int echo = reply.indexOf(cmd);
+    return echo >= 0 && reply.indexOf("Boot >", echo + cmd.size()) >= 0;
+}
+
 bool hasPrompt(const QByteArray& reply)
 {
     return reply.contains("Boot >");

@@ -69,15 +69,16 @@ void DownloadWorker::readReply(LinkTiming::ms wait)
     rxBuffer = port->readAll();
 }
 
-// A slow line, or an adapter that hands bytes over in bursts, can deliver the
-// echo in pieces: a reply that is still arriving is read on instead of being
-// taken for a missing echo. A complete or rejected reply costs no extra wait.
+// A slow line, a busy chip or an adapter that hands bytes over in bursts can
+// deliver a reply in pieces: it is read on until the command's echo and the
+// prompt after it are there, or until the line goes quiet. A reply that is
+// complete at the first read costs no extra wait.
 void DownloadWorker::readCommandReply(const QByteArray& cmd)
 {
     const CountDownTimer deadline(unsigned(millis(link.commandReply)));
     readReply(link.commandReply);
-    while (!rxBuffer.isEmpty() && !ConsoleReply::isCommandAccepted(rxBuffer, cmd) && !ConsoleReply::isRejected(rxBuffer)
-        && !deadline.expired() && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining())))
+    while (!rxBuffer.isEmpty() && !ConsoleReply::isCompleteReply(rxBuffer, cmd) && !deadline.expired()
+        && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining())))
         rxBuffer += port->readAll();
 }
 

@@ -11,7 +11,7 @@ struct LinkTiming {
     ms commandWrite { 1000 }; // each write of a command must complete within
     ms commandReply { 2500 }; // wait for the console's reply after each write
     int commandResends = 20; // resends after the first write before giving up
-    ms replyGap { 20 }; // a reply still arriving without its echo is read on while bytes keep coming within
+    ms replyGap { 20 }; // a reply still arriving is read on while bytes keep coming within
 
     // Device attach
     ms knockWrite { 50 }; // per carriage return knocked at the console
