@@ -302,6 +302,20 @@ private slots:
             QCOMPARE(h.texts().last(), QString("Error: data is wrong!"));
     }
 
+    void md4ReplyArrivingInPieces()
+    {
+        WorkerHarness h;
+        // The echo comes first, the word a moment later, as from a busy chip.
+        h.chip.configure([](ChipKnobs& k) {
+            k.splitReplyAt = 8;
+            k.splitPauseMs = 15; // longer than the command wait, shorter than a quiet line
+        });
+        h.useImage(pattern(100));
+        QVERIFY(h.worker.openPort());
+        QVERIFY(h.worker.preparePartition());
+        QCOMPARE(commandsStartingWith(h.chip, "mw 40011004"), QList<QByteArray>({ "mw 40011004 a8b4" }));
+    }
+
     void verification_data()
     {
         QTest::addColumn<QString>("fault");
