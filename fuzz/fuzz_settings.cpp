@@ -22,6 +22,7 @@ void writeConfig(const QString& path, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         std::abort();
     file.write(bytes);
+    file.flush();
     // The settings cache re-reads a file only when its size or time changed:
     // a time of its own for every write makes each input count.
     file.setFileTime(QDateTime::fromSecsSinceEpoch(1000000000 + ++writes), QFileDevice::FileModificationTime);

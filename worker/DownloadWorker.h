@@ -77,6 +77,9 @@ private:
     int runAutoLoop();
     void runOneStart(bool needprepare);
     bool stopCheck();
+    // A pause whose length comes from the settings (a hand-edited file can make
+    // it days long): a stop request ends it early.
+    void pauseMs(int ms);
     QString jobName() const;
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }

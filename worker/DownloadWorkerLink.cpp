@@ -90,6 +90,13 @@ void DownloadWorker::discardInput()
     rxBuffer.clear();
 }
 
+void DownloadWorker::pauseMs(int ms)
+{
+    const CountDownTimer deadline(unsigned(std::max(ms, 0)));
+    while (!stopRequested && !deadline.expired())
+        sleepMs(std::min(deadline.remaining(), millis(link.stopPoll)));
+}
+
 bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
 {
     // Left-overs of earlier replies (the device wait's extra prompts) are not this command's reply.
@@ -100,7 +107,7 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
         return false;
     }
     logTrace(QString::fromLatin1(cmd) + QLatin1Char('!'));
-    sleepMs(waitMs);
+    pauseMs(waitMs);
     readCommandReply(cmd);
 
     for (int resends = 0;; ++resends) {
@@ -120,7 +127,7 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
             logError(QStringLiteral("Error: fail to write command!"));
             return false;
         }
-        sleepMs(waitMs);
+        pauseMs(waitMs);
         readCommandReply(cmd);
     }
 }

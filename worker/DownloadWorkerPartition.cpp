@@ -1,6 +1,5 @@
 // Partition preparation before the transfer and its recovery afterwards.
 #include "DownloadWorker.h"
-#include "PlatformSleep.h"
 #include "WorkerSettings.h"
 
 namespace {
@@ -22,7 +21,7 @@ bool DownloadWorker::preparePartition()
         // RS-485: the chip announces itself; the console script is not used.
         if (!waitReadySignal())
             return false;
-        sleepMs(settings->ProgramWaitTime485);
+        pauseMs(settings->ProgramWaitTime485);
         if (!waitDevice())
             return false;
         eraseFlash();

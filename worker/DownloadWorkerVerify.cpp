@@ -13,7 +13,7 @@ bool DownloadWorker::verifyImage()
     port->waitForReadyRead(int(link.verifyDrain.count()));
     discardInput();
     if (settings->workMode == 1)
-        sleepMs(settings->ProgramWaitTime485);
+        pauseMs(settings->ProgramWaitTime485);
 
     const int waitMs = settings->VerifyUnitTime != 0 ? settings->VerifyUnitTime : int(link.verifyDefaultWait.count());
     const qsizetype length = settings->image.size();

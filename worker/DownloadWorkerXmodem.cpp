@@ -1,7 +1,6 @@
 // The XMODEM-1K transfer of the image after "loadx".
 #include "CountDownTimer.h"
 #include "DownloadWorker.h"
-#include "PlatformSleep.h"
 #include "WorkerSettings.h"
 #include "Xmodem.h"
 
@@ -20,7 +19,7 @@ bool DownloadWorker::sendXmodem()
 {
     logProgress(QStringLiteral("Send XModem..."));
     if (isRs485(*settings))
-        sleepMs(std::max(settings->ProgramWaitTime485, 1));
+        pauseMs(std::max(settings->ProgramWaitTime485, 1));
     if (!sendCommand("loadx", 10))
         return false;
 
@@ -85,7 +84,7 @@ bool DownloadWorker::sendXmodem()
         }
 
         if (isRs485(*settings))
-            sleepMs(settings->ProgramWaitTime485);
+            pauseMs(settings->ProgramWaitTime485);
         rxBuffer.clear();
         if (stopRequested) {
             logError(QStringLiteral("Cancel"));

@@ -13,6 +13,8 @@ struct LinkTiming {
     int commandResends = 20; // resends after the first write before giving up
     ms replyGap { 20 }; // a reply still arriving is read on while bytes keep coming within
 
+    ms stopPoll { 20 }; // a long pause from the settings looks at the stop request this often
+
     // Device attach
     ms knockWrite { 50 }; // per carriage return knocked at the console
     ms knockRead { 20 }; // wait for the prompt after three carriage returns
