@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QStringList>
+#include <QTextDocument>
 #include <QTextEdit>
 
 LogView::LogView(QTextEdit* view)

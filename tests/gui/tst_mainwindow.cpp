@@ -331,6 +331,13 @@ private slots:
         QTest::qWait(2500); // longer than the restart delay: nothing may start
         QCOMPARE(rig.log().count("Running..."), 2);
         QCOMPARE(rig.label("Totallb"), QString("Total: 2"));
+
+        // Start begins again with the first image, on a cleared log.
+        rig.button("startBtn")->click();
+        QCOMPARE(rig.settings().image, one);
+        QVERIFY(!rig.log().contains("Stop ..."));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.label("Passlb"), QString("PASS: 3"), jobTimeoutMs);
+        rig.button("stopBtn")->click();
     }
 
     // In automatic mode each chip counts once, the end of the run not at all.
