@@ -310,6 +310,8 @@ void VirtualChip::serve()
             std::lock_guard<std::mutex> guard(lock);
             waitUs = nextWakeUs(nowUs());
             fds[0].fd = masterFd; // negative while the adapter is pulled: ignored by ppoll
+            // The host's buffer is full: go on as soon as it has room again.
+            fds[0].events = short(POLLIN | (retryWriteAtUs > nowUs() ? POLLOUT : 0));
         }
         timespec timeout { time_t(waitUs / 1000000), long(waitUs % 1000000) * 1000L };
         fds[0].revents = fds[1].revents = 0;
@@ -333,6 +335,8 @@ void VirtualChip::serve()
             console->reset();
             resetWire();
         }
+        if (fds[0].revents & POLLOUT)
+            retryWriteAtUs = 0;
         if (masterFd >= 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
             readFromHost(now);
         processArrivals(now);

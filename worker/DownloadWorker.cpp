@@ -9,7 +9,13 @@
 DownloadWorker::DownloadWorker(QObject* parent)
     : QObject(parent)
     , port(new QSerialPort(this))
-{ }
+{
+    // A pulled adapter: ResourceError on Windows; on Linux reads end at once with ReadError.
+    connect(port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+            linkLost = true;
+    });
+}
 
 DownloadWorker::~DownloadWorker()
 {
@@ -145,11 +151,23 @@ int DownloadWorker::runAutoJob()
     return JobOk;
 }
 
+// A pulled adapter does not end automatic mode: its dead port is closed and
+// the device wait opens it again, once per wait, until the adapter is back.
+int DownloadWorker::waitForChip()
+{
+    if (linkLost)
+        closePort();
+    const bool found = waitDevice();
+    if (linkLost)
+        closePort();
+    return found ? JobOk : JobNoDevice;
+}
+
 // Chip after chip until the stop request: a new chip is downloaded once,
 // then only checked for presence (silently) until it is pulled.
 int DownloadWorker::runAutoLoop()
 {
-    int code = waitDevice() ? JobOk : JobNoDevice;
+    int code = waitForChip();
     for (;;) {
         if (stopRequested) {
             logError(QStringLiteral("The downloading is canceled!"));
@@ -176,6 +194,6 @@ int DownloadWorker::runAutoLoop()
             logError(QStringLiteral("The downloading is failed!"));
             emit sngChipResult(false);
         }
-        code = waitDevice() ? JobOk : JobNoDevice;
+        code = waitForChip();
     }
 }

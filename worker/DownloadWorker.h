@@ -77,6 +77,10 @@ private:
     int runAutoLoop();
     void runOneStart(bool needprepare);
     bool stopCheck();
+    int waitForChip();
+    // A pulled adapter fails every read and write at once: the step that sees
+    // it says so (true) instead of waiting out its time-outs.
+    bool portLost();
     // A pause whose length comes from the settings (a hand-edited file can make
     // it days long): a stop request ends it early.
     void pauseMs(int ms);
@@ -101,6 +105,7 @@ private:
     QSerialPort* port = nullptr;
     QElapsedTimer jobTimer;
     bool chipDone = false;
+    bool linkLost = false; // the port failed as a pulled adapter does, since it was opened
 
     LinkTiming link;
     bool jobRunning = false;

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr quint32 chunkBytes = 16384;
+constexpr qsizetype maxLineBytes = 4096;
 
 QByteArray dumpCommand(quint32 address, quint32 bytes)
 {
@@ -86,8 +87,11 @@ bool DownloadWorker::readDumpChunk(quint32 address, quint32 bytes, QList<quint32
             logError(QStringLiteral("Cancel"));
             return false;
         }
-        if (port->bytesAvailable() == 0 && !port->waitForReadyRead(int(link.dumpPoll.count())))
+        if (port->bytesAvailable() == 0 && !port->waitForReadyRead(int(link.dumpPoll.count()))) {
+            if (portLost())
+                return false;
             continue;
+        }
         const QByteArray data = port->readAll();
         if (data.isEmpty())
             continue;
@@ -99,5 +103,8 @@ bool DownloadWorker::readDumpChunk(quint32 address, quint32 bytes, QList<quint32
             if (words.size() == wanted)
                 return true;
         }
+        // A line that never ends is junk, not a line of words still arriving.
+        if (rxBuffer.size() > maxLineBytes)
+            rxBuffer.clear();
     }
 }

@@ -43,6 +43,8 @@ bool DownloadWorker::eraseFlash()
             logProgress(QStringLiteral("resend cmd.........."));
         rxBuffer.clear();
         if (!writeAndWait(command, link.eraseWrite)) {
+            if (portLost())
+                return false;
             ++failedWrites;
             continue;
         }

@@ -18,6 +18,9 @@ int millis(LinkTiming::ms value)
 {
     return int(value.count());
 }
+
+// Far more than any console reply the steps judge.
+constexpr qsizetype maxReplyBytes = 64 * 1024;
 } // namespace
 
 bool DownloadWorker::isPortOpen() const
@@ -43,6 +46,15 @@ bool DownloadWorker::openPort()
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     requestLowLatency(*port);
+    linkLost = false;
+    return true;
+}
+
+bool DownloadWorker::portLost()
+{
+    if (!linkLost)
+        return false;
+    logError(QStringLiteral("Error: the port %1 is lost!").arg(settings->portName));
     return true;
 }
 
@@ -77,9 +89,13 @@ void DownloadWorker::readCommandReply(const QByteArray& cmd)
 {
     const CountDownTimer deadline(unsigned(millis(link.commandReply)));
     readReply(link.commandReply);
-    while (!rxBuffer.isEmpty() && !ConsoleReply::isCompleteReply(rxBuffer, cmd) && !deadline.expired()
-        && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining())))
+    while (!linkLost && !rxBuffer.isEmpty() && !ConsoleReply::isCompleteReply(rxBuffer, cmd) && !deadline.expired()
+        && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining()))) {
         rxBuffer += port->readAll();
+        // Junk that keeps coming is not kept: only the end of a long reply can still turn into an echo.
+        if (rxBuffer.size() > maxReplyBytes)
+            rxBuffer.remove(0, rxBuffer.size() - maxReplyBytes);
+    }
 }
 
 void DownloadWorker::discardInput()
@@ -103,7 +119,8 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
     discardInput();
     const QByteArray line = cmd + '\r';
     if (!writeAndWait(line, link.commandWrite)) {
-        logError(QStringLiteral("Error: fail to send command!"));
+        if (!portLost())
+            logError(QStringLiteral("Error: fail to send command!"));
         return false;
     }
     logTrace(QString::fromLatin1(cmd) + QLatin1Char('!'));
@@ -124,7 +141,8 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
         logRetry(QStringLiteral("resend command..."));
         discardInput();
         if (!writeAndWait(line, link.commandWrite)) {
-            logError(QStringLiteral("Error: fail to write command!"));
+            if (!portLost())
+                logError(QStringLiteral("Error: fail to write command!"));
             return false;
         }
         pauseMs(waitMs);
@@ -146,6 +164,9 @@ void DownloadWorker::pacePresenceCheck()
 
 bool DownloadWorker::waitDevice()
 {
+    // Automatic mode closed the port of a pulled adapter: it is opened again once per wait.
+    if (linkLost)
+        openPort();
     if (chipDone)
         pacePresenceCheck();
     else
@@ -161,12 +182,18 @@ bool DownloadWorker::waitDevice()
             logError(QStringLiteral("Error: Not find a device!"));
             return false;
         }
+        if (!port->isOpen()) {
+            sleepMs(millis(link.knockPause)); // the adapter is not back yet
+            continue;
+        }
         rxBuffer.clear();
         for (int knock = 0; knock < 3; ++knock) {
             port->write("\r", 1);
             port->waitForBytesWritten(millis(link.knockWrite));
         }
         readReply(link.knockRead);
+        if (portLost())
+            return false;
         // A start queued behind this job is held back by start() itself.
         QCoreApplication::processEvents();
         if (ConsoleReply::hasPrompt(rxBuffer)) {
@@ -184,6 +211,8 @@ bool DownloadWorker::waitReadySignal()
     for (;;) {
         rxBuffer.clear();
         readReply(link.readySignalPoll);
+        if (portLost())
+            return false;
         if (rxBuffer.contains("Boot abort")) {
             qDebug().noquote() << QString::fromLatin1(rxBuffer);
             logSuccess(QStringLiteral("Ready to download!"));

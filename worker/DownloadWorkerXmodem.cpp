@@ -35,6 +35,8 @@ bool DownloadWorker::sendXmodem()
         }
         rxBuffer.clear();
         readReply(link.xmodemStartPoll);
+        if (portLost())
+            return false;
         started = Xmodem::hasStartChar(rxBuffer);
         if (stopRequested) {
             logError(QStringLiteral("Cancel"));
@@ -52,13 +54,15 @@ bool DownloadWorker::sendXmodem()
         const QByteArray packet = Xmodem::buildPacket(remaining, block, image.constData() + offset, packetSize);
         discardInput();
         if (!writeAndWait(packet, link.packetWrite)) {
-            logError(QStringLiteral("Error: send data failed!"));
+            if (!portLost())
+                logError(QStringLiteral("Error: send data failed!"));
             return false;
         }
-        for (int polls = 0; rxBuffer.isEmpty() && polls < link.packetAnswerPolls; ++polls)
+        for (int polls = 0; rxBuffer.isEmpty() && !linkLost && polls < link.packetAnswerPolls; ++polls)
             readReply(link.answerPoll);
         if (rxBuffer.isEmpty()) {
-            logError(QStringLiteral("Error: recieve no data!"));
+            if (!portLost())
+                logError(QStringLiteral("Error: recieve no data!"));
             return false;
         }
 
@@ -96,10 +100,12 @@ bool DownloadWorker::sendXmodem()
         rxBuffer.clear();
         port->write(&Xmodem::EOT, 1);
         port->waitForBytesWritten(int(link.packetWrite.count()));
-        for (int polls = 0; rxBuffer.isEmpty() && polls < link.eotAnswerPolls; ++polls)
+        for (int polls = 0; rxBuffer.isEmpty() && !linkLost && polls < link.eotAnswerPolls; ++polls)
             readReply(link.answerPoll);
         if (!rxBuffer.isEmpty())
             break;
+        if (portLost())
+            return false;
         if (stopRequested) {
             logError(QStringLiteral("Cancel"));
             return false;
