@@ -1,5 +1,7 @@
 #include "ConsoleReply.h"
 
+#include "Xmodem.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -25,7 +27,13 @@ bool isCommandAccepted(const QByteArray& reply, const QByteArray& cmd)
 bool isCompleteReply(const QByteArray& reply, const QByteArray& cmd)
 {
     const int echo = reply.indexOf(cmd);
-    return echo >= 0 && reply.indexOf("Boot >", echo + cmd.size()) >= 0;
+    if (echo < 0)
+        return false;
+    const QByteArray after = reply.mid(echo + cmd.size());
+    // "loadx" hands the line to the XMODEM receiver: its start request, not a prompt, ends the reply.
+    if (cmd == "loadx" && Xmodem::hasStartChar(after))
+        return true;
+    return after.contains("Boot >");
 }
 
 bool hasPrompt(const QByteArray& reply)

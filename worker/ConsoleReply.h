@@ -13,7 +13,8 @@ bool isCommandAccepted(const QByteArray& reply, const QByteArray& cmd);
 // The console complained about the command or its arguments.
 bool isRejected(const QByteArray& reply);
 
-// The reply holds the command's echo and the prompt after it: the console is done with it.
+// The reply holds the command's echo and the prompt after it (after "loadx", the
+// receiver's start request): the console is done with it.
 bool isCompleteReply(const QByteArray& reply, const QByteArray& cmd);
 
 // The reply carries the prompt "Boot >" whole.
