@@ -36,7 +36,8 @@ struct ChipKnobs {
     int nakPacket = 0; // NAK the first arrival of this packet number (1-based)
     bool nakForever = false;
     int cancelAtPacket = 0; // answer CAN to this packet
-    int strangeAnswerAtPacket = 0; // answer an unknown byte to this packet
+    int strangeAnswerAtPacket = 0; // answer an unknown byte to this packet...
+    QByteArray strangeAnswer = "?"; // ...namely these bytes
     bool ackWithStartChar = false; // every ACK comes with a 'C' in the same write
     bool ignoreEot = false; // no answer to EOT
     bool nakEot = false; // answer EOT with NAK

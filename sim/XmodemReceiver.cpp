@@ -73,7 +73,7 @@ QByteArray XmodemReceiver::judgePacket(const ChipKnobs& knobs)
         return QByteArray(1, Xmodem::CAN);
     }
     if (knobs.strangeAnswerAtPacket == number)
-        return QByteArray("?");
+        return knobs.strangeAnswer;
 
     write(written, packet.mid(3, dataLength));
     ++written;
