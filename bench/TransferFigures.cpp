@@ -1,5 +1,8 @@
 #include "TransferFigures.h"
 
+#include <algorithm>
+#include <numeric>
+
 TransferFigures TransferFigures::fromChip(
     const QList<ChipEvent>& events, const QList<WireBurst>& bursts, int baud, int latencyMs)
 {
@@ -23,17 +26,15 @@ TransferFigures TransferFigures::fromChip(
     const double ackWireUs = 10e6 / baud;
     qint64 lastFromHostEndUs = -1;
     qint64 pendingAckUs = -1;
-    double senderTotal = 0;
+    QList<double> senderTurns;
     double chipTotal = 0;
-    int senderTurns = 0;
     int chipTurns = 0;
     for (const WireBurst& burst : bursts) {
         if (burst.atUs < startUs || burst.atUs > endUs)
             continue;
         if (burst.direction == WireBurst::FromHost) {
             if (pendingAckUs >= 0) {
-                senderTotal += double(burst.atUs - pendingAckUs);
-                ++senderTurns;
+                senderTurns.append(double(burst.atUs - pendingAckUs));
                 pendingAckUs = -1;
             }
             lastFromHostEndUs = burst.wireEndUs;
@@ -43,7 +44,11 @@ TransferFigures TransferFigures::fromChip(
             pendingAckUs = burst.atUs;
         }
     }
-    figures.senderTurnUs = senderTurns > 0 ? senderTotal / senderTurns : 0;
+    if (!senderTurns.isEmpty()) {
+        figures.senderTurnUs = std::accumulate(senderTurns.cbegin(), senderTurns.cend(), 0.0) / senderTurns.size();
+        std::sort(senderTurns.begin(), senderTurns.end());
+        figures.senderTurnMedianUs = senderTurns.at(senderTurns.size() / 2);
+    }
     figures.chipTurnUs = chipTurns > 0 ? chipTotal / chipTurns : 0;
     return figures;
 }

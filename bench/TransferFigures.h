@@ -14,6 +14,7 @@ struct TransferFigures {
     // Mean per packet: from the ACK handed to the host to the next packet's
     // first bytes read from the host (the sender's turnaround)...
     double senderTurnUs = 0;
+    double senderTurnMedianUs = 0;
     // ...and from the packet's last byte on the wire to its ACK handed over,
     // less the ACK's own byte time and the adapter's latency (the chip's).
     double chipTurnUs = 0;

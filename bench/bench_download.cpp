@@ -153,7 +153,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "lrzsz's sx not found: the comparison columns stay empty\n");
 
     std::printf("| baud | latency ms | job s | XMODEM s | limit s | efficiency | less chip lag | overhead ms | "
-                "fixed waits ms | drain ms | other ms | sender µs/pkt | chip µs/pkt | sx -k XMODEM s | sx µs/pkt | "
+                "fixed waits ms | drain ms | other ms | sender µs/pkt (median) | chip µs/pkt | sx -k XMODEM s | "
+                "sx µs/pkt (median) | "
                 "ours/sx | worker CPU s/s |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
@@ -181,19 +182,22 @@ int main(int argc, char* argv[])
                 const TransferFigures theirs = runSx(chip, image, imageFile, baud, latencyMs, limit, sxPassed);
                 allPassed = allPassed && sxPassed && theirs.complete;
                 if (sxPassed && theirs.complete)
-                    sxColumns = QStringLiteral("%1 | %2 | %3")
+                    sxColumns = QStringLiteral("%1 | %2 (%3) | %4")
                                     .arg(seconds(theirs.phaseUs), 0, 'f', 3)
                                     .arg(theirs.senderTurnUs, 0, 'f', 0)
+                                    .arg(theirs.senderTurnMedianUs, 0, 'f', 0)
                                     .arg(double(ours.transfer.phaseUs) / double(theirs.phaseUs), 0, 'f', 3);
             }
             // The chip's own turnaround is the simulator's: without it, what is left is the sender's.
             const double chipLag = double(ours.transfer.packets) * std::max(0.0, ours.transfer.chipTurnUs) / 1e6;
             const double phase = seconds(ours.transfer.phaseUs);
-            std::printf("| %d | %d | %.3f | %.3f | %.3f | %.3f | %.3f | %lld | %lld | %lld | %lld | %.0f | %.0f | %s | "
-                        "%.3f |\n",
+            std::printf(
+                "| %d | %d | %.3f | %.3f | %.3f | %.3f | %.3f | %lld | %lld | %lld | %lld | %.0f (%.0f) | %.0f | %s | "
+                "%.3f |\n",
                 baud, latencyMs, seconds(ours.jobUs), phase, limit, limit / phase, limit / (phase - chipLag),
                 overheadUs / 1000, ours.fixedWaitsUs / 1000, ours.drainUs / 1000, otherUs / 1000,
-                ours.transfer.senderTurnUs, ours.transfer.chipTurnUs, qPrintable(sxColumns), ours.cpuPerSecond);
+                ours.transfer.senderTurnUs, ours.transfer.senderTurnMedianUs, ours.transfer.chipTurnUs,
+                qPrintable(sxColumns), ours.cpuPerSecond);
             std::fflush(stdout);
         }
     }
