@@ -1,0 +1,61 @@
+// A shift at the flash-test window: job after job started with the Start
+// button on the offscreen platform, each one downloaded and verified, with
+// the counters right and memory flat. TERVASK_SOAK_JOBS sets the number.
+#include "SoakMemory.h"
+#include "gui/WindowRig.h"
+
+#include <QStandardPaths>
+
+class WindowSoakTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void manyJobsThroughTheWindow()
+    {
+        const int jobs = SoakMemory::rounds("TERVASK_SOAK_JOBS", 10);
+        const int checkpoint = std::min(20, jobs / 2);
+        WindowRig rig;
+        const QByteArray image = rig.folder.writeFile("image.bin", 20000);
+        rig.open({ { "FileName", rig.folder.path("image.bin") }, { "VerifyUnitTime", 10 } });
+        rig.choosePort();
+
+        int flashMatches = 0;
+        int logsRight = 0;
+        qint64 rssAtCheckpoint = -1;
+        for (int job = 1; job <= jobs; ++job) {
+            rig.chip.fillFlash(0x1000, QByteArray(image.size(), char(0xFF))); // the worker is idle between jobs
+            QVERIFY(rig.button("startBtn")->isEnabled());
+            rig.button("startBtn")->click();
+            QTRY_COMPARE_WITH_TIMEOUT(rig.label("Totallb"), QString("Total: %1").arg(job), 20000);
+            flashMatches += rig.chip.flash(0x1000, image.size()) == image;
+            // The log view starts afresh with every job.
+            const QString log = rig.log();
+            logsRight += log.count("Verify done.") == 1 && log.count("Download successed!") == 1;
+            if (job == checkpoint)
+                rssAtCheckpoint = SoakMemory::statusKiB("VmRSS");
+        }
+        const qint64 rssAtEnd = SoakMemory::statusKiB("VmRSS");
+        qInfo().noquote() << QString("%1 jobs, %2 flashes right, %3; VmRSS %4 KiB at job %5, %6 KiB at job %7")
+                                 .arg(jobs)
+                                 .arg(flashMatches)
+                                 .arg(rig.counters().join(", "))
+                                 .arg(rssAtCheckpoint)
+                                 .arg(checkpoint)
+                                 .arg(rssAtEnd)
+                                 .arg(jobs);
+
+        QCOMPARE(rig.counters(),
+            QStringList({ QString("Total: %1").arg(jobs), QString("PASS: %1").arg(jobs), "FAIL: 0", "FPY: 100%" }));
+        QCOMPARE(flashMatches, jobs);
+        QCOMPARE(logsRight, jobs);
+        QVERIFY(rig.button("startBtn")->isEnabled());
+        QVERIFY(!rig.button("stopBtn")->isEnabled());
+        QVERIFY2(rssAtEnd - rssAtCheckpoint < 16 * 1024,
+            qPrintable(QString("VmRSS grew by %1 KiB").arg(rssAtEnd - rssAtCheckpoint)));
+    }
+};
+
+QTEST_MAIN(WindowSoakTest)
+#include "tst_windowsoak.moc"
