@@ -139,12 +139,16 @@ int main(int argc, char* argv[])
     const QCommandLineOption latencyOption(QStringLiteral("latencies"),
         QStringLiteral("Adapter latencies in ms, comma-separated."), QStringLiteral("list"), QStringLiteral("0,1,16"));
     const QCommandLineOption noSxOption(QStringLiteral("no-sx"), QStringLiteral("Skip lrzsz's sx."));
+    const QCommandLineOption repeatOption(QStringLiteral("repeat"),
+        QStringLiteral("Runs of each sender per case, the best counts (0: as many as fit in 40 s, at most 3)."),
+        QStringLiteral("runs"), QStringLiteral("0"));
     const QCommandLineOption traceOption(
         QStringLiteral("trace"), QStringLiteral("Print each job's lines with their times."));
-    parser.addOptions({ sizeOption, baudOption, latencyOption, noSxOption, traceOption });
+    parser.addOptions({ sizeOption, baudOption, latencyOption, noSxOption, repeatOption, traceOption });
     parser.process(app);
 
     const QByteArray image = BenchImage::make(parser.value(sizeOption).toInt());
+    const int repeat = parser.value(repeatOption).toInt();
     QTemporaryDir dir;
     const QString imageFile = dir.filePath(QStringLiteral("image.bin"));
     const bool withSx
@@ -152,11 +156,11 @@ int main(int argc, char* argv[])
     if (!withSx && !parser.isSet(noSxOption))
         std::fprintf(stderr, "lrzsz's sx not found: the comparison columns stay empty\n");
 
-    std::printf("| baud | latency ms | job s | XMODEM s | limit s | efficiency | less chip lag | overhead ms | "
+    std::printf("| baud | latency ms | runs | job s | XMODEM s | limit s | efficiency | less chip lag | overhead ms | "
                 "fixed waits ms | drain ms | other ms | sender µs/pkt (median) | chip µs/pkt | sx -k XMODEM s | "
                 "sx µs/pkt (median) | "
                 "ours/sx | worker CPU s/s |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     bool allPassed = true;
     for (const int baud : numbers(parser.value(baudOption))) {
@@ -171,30 +175,43 @@ int main(int argc, char* argv[])
                 return 1;
             }
             const double limit = 1029.0 / 1024.0 * double(image.size()) * 10.0 / baud;
-            const WorkerRun ours = runWorker(chip, image, baud, latencyMs, parser.isSet(traceOption));
-            allPassed = allPassed && ours.passed && ours.transfer.complete;
+            // Other work on the machine only ever slows a run down: the best of a few
+            // alternating runs of each sender is the one least disturbed.
+            const int runs = repeat > 0 ? repeat : std::clamp(int(40.0 / limit + 0.5), 1, 3);
+            WorkerRun ours;
+            TransferFigures theirs;
+            bool sxPassed = false;
+            for (int run = 0; run < runs; ++run) {
+                const WorkerRun one = runWorker(chip, image, baud, latencyMs, parser.isSet(traceOption));
+                allPassed = allPassed && one.passed && one.transfer.complete;
+                if (run == 0 || one.transfer.phaseUs < ours.transfer.phaseUs)
+                    ours = one;
+                if (!withSx)
+                    continue;
+                bool passed = false;
+                const TransferFigures other = runSx(chip, image, imageFile, baud, latencyMs, limit, passed);
+                allPassed = allPassed && passed && other.complete;
+                if (passed && other.complete && (!sxPassed || other.phaseUs < theirs.phaseUs))
+                    theirs = other;
+                sxPassed = sxPassed || (passed && other.complete);
+            }
             const qint64 overheadUs = ours.jobUs - ours.transfer.phaseUs;
             const qint64 otherUs = overheadUs - ours.fixedWaitsUs - ours.drainUs;
 
             QString sxColumns = QStringLiteral("– | – | –");
-            if (withSx) {
-                bool sxPassed = false;
-                const TransferFigures theirs = runSx(chip, image, imageFile, baud, latencyMs, limit, sxPassed);
-                allPassed = allPassed && sxPassed && theirs.complete;
-                if (sxPassed && theirs.complete)
-                    sxColumns = QStringLiteral("%1 | %2 (%3) | %4")
-                                    .arg(seconds(theirs.phaseUs), 0, 'f', 3)
-                                    .arg(theirs.senderTurnUs, 0, 'f', 0)
-                                    .arg(theirs.senderTurnMedianUs, 0, 'f', 0)
-                                    .arg(double(ours.transfer.phaseUs) / double(theirs.phaseUs), 0, 'f', 3);
-            }
+            if (sxPassed)
+                sxColumns = QStringLiteral("%1 | %2 (%3) | %4")
+                                .arg(seconds(theirs.phaseUs), 0, 'f', 3)
+                                .arg(theirs.senderTurnUs, 0, 'f', 0)
+                                .arg(theirs.senderTurnMedianUs, 0, 'f', 0)
+                                .arg(double(ours.transfer.phaseUs) / double(theirs.phaseUs), 0, 'f', 3);
             // The chip's own turnaround is the simulator's: without it, what is left is the sender's.
             const double chipLag = double(ours.transfer.packets) * std::max(0.0, ours.transfer.chipTurnUs) / 1e6;
             const double phase = seconds(ours.transfer.phaseUs);
-            std::printf(
-                "| %d | %d | %.3f | %.3f | %.3f | %.3f | %.3f | %lld | %lld | %lld | %lld | %.0f (%.0f) | %.0f | %s | "
-                "%.3f |\n",
-                baud, latencyMs, seconds(ours.jobUs), phase, limit, limit / phase, limit / (phase - chipLag),
+            std::printf("| %d | %d | %d | %.3f | %.3f | %.3f | %.3f | %.3f | %lld | %lld | %lld | %lld | %.0f (%.0f) | "
+                        "%.0f | %s | "
+                        "%.3f |\n",
+                baud, latencyMs, runs, seconds(ours.jobUs), phase, limit, limit / phase, limit / (phase - chipLag),
                 overheadUs / 1000, ours.fixedWaitsUs / 1000, ours.drainUs / 1000, otherUs / 1000,
                 ours.transfer.senderTurnUs, ours.transfer.senderTurnMedianUs, ours.transfer.chipTurnUs,
                 qPrintable(sxColumns), ours.cpuPerSecond);

@@ -31,7 +31,7 @@ VirtualChip::VirtualChip(int flashSize)
         [this](ChipEvent::Kind kind, const QByteArray& text) {
             if (kind == ChipEvent::Knock)
                 ++knocks;
-            log.append({ kind, nowUs(), text });
+            log.append({ kind, consoleClockUs(), text });
         });
     console->setFlooder([this](qint64 bytes) { floodLeft += bytes; });
 }
@@ -52,6 +52,14 @@ VirtualChip::~VirtualChip()
 qint64 VirtualChip::nowUs() const
 {
     return (monotonicNs() - epochNs) / 1000;
+}
+
+// A real chip answers a byte when it has arrived, not when this thread got
+// round to it: answers and events take the arrival time of the byte they
+// answer, so that the serving thread's own delays stay out of the line's timing.
+qint64 VirtualChip::consoleClockUs() const
+{
+    return handlingArrivalUs >= 0 ? handlingArrivalUs : nowUs();
 }
 
 bool VirtualChip::openTerminal(Terminal& terminal)
@@ -295,7 +303,7 @@ void VirtualChip::enqueue(const QByteArray& bytes, qint64 delayUs)
 {
     if (!current.plugged || current.silent)
         return;
-    qint64 notBefore = nowUs() + delayUs;
+    qint64 notBefore = consoleClockUs() + delayUs;
     if (!outgoing.isEmpty())
         notBefore = std::max(notBefore, outgoing.last().notBeforeUs);
     outgoing.append({ bytes, notBefore });
@@ -371,9 +379,11 @@ void VirtualChip::processArrivals(qint64 now)
     const qint64 nowNs = now * 1000;
     int done = 0;
     while (done < arriving.size() && arrivalNs.at(done) <= nowNs) {
-        console->receive(arriving.at(done), current, arrivalNs.at(done) / 1000);
+        handlingArrivalUs = arrivalNs.at(done) / 1000;
+        console->receive(arriving.at(done), current, handlingArrivalUs);
         ++done;
     }
+    handlingArrivalUs = -1;
     arriving.remove(0, done);
     arrivalNs.remove(0, done);
 }
@@ -409,7 +419,7 @@ void VirtualChip::deliverToHost(qint64 now)
     while (floodLeft == 0 && !outgoing.isEmpty() && outgoing.first().notBeforeUs <= now) {
         const Outgoing next = outgoing.takeFirst();
         for (char byte : next.bytes) {
-            lastDueNs = std::max(lastDueNs, std::max(nowNs, next.notBeforeUs * 1000)) + byteNs;
+            lastDueNs = std::max(lastDueNs, next.notBeforeUs * 1000) + byteNs;
             onWire.append(byte);
             onWireDueNs.append(lastDueNs);
         }

@@ -95,6 +95,7 @@ private:
     void enqueue(const QByteArray& bytes, qint64 delayUs);
     void wake();
     qint64 nowUs() const;
+    qint64 consoleClockUs() const;
 
     mutable std::mutex lock;
     ChipKnobs current;
@@ -112,6 +113,7 @@ private:
     qint64 lastDueNs = 0;
     qint64 sent = 0;
     qint64 retryWriteAtUs = 0; // the host's buffer was full
+    qint64 handlingArrivalUs = -1; // arrival time of the byte the console is handling
     bool recordingWire = false;
     QList<WireBurst> bursts;
     bool wasPlugged = true;
