@@ -56,10 +56,15 @@ private slots:
             },
             Qt::DirectConnection);
 
+        struct Memory {
+            qint64 rss = -1;
+            qint64 heap = -1;
+        };
+        const auto measure = [] { return Memory { SoakMemory::statusKiB("VmRSS"), SoakMemory::liveHeapKiB() }; };
         int plugged = 0;
         int flashMatches = 0;
-        qint64 rssAtCheckpoint = -1;
-        qint64 rssAtEnd = -1;
+        Memory atCheckpoint;
+        Memory atEnd;
         h.meanwhile([&] {
             for (int chip = 1; chip <= chips; ++chip) {
                 h.chip.fillFlash(0x1000, QByteArray(image.size(), char(0xFF))); // a blank chip
@@ -72,25 +77,30 @@ private slots:
                 // The station notices the empty socket before the next chip comes.
                 if (!WorkerHarness::waitFor([&] { return emptySocket == chip; }))
                     break;
+                // The test's own records of the chip are not the station's memory.
                 h.clearLog();
+                h.chip.clearEvents();
                 if (chip == checkpoint)
-                    rssAtCheckpoint = SoakMemory::statusKiB("VmRSS");
+                    atCheckpoint = measure();
             }
-            rssAtEnd = SoakMemory::statusKiB("VmRSS");
+            atEnd = measure();
             h.worker.stop();
         });
         h.worker.start(true);
 
-        qInfo().noquote() << QString("%1 chips plugged, %2 passed, %3 failed, %4 flashes right; VmRSS %5 KiB at chip "
-                                     "%6, %7 KiB at chip %8, peak %9 KiB")
+        qInfo().noquote() << QString("%1 chips plugged, %2 passed, %3 failed, %4 flashes right")
                                  .arg(plugged)
                                  .arg(passed)
                                  .arg(failed)
-                                 .arg(flashMatches)
-                                 .arg(rssAtCheckpoint)
+                                 .arg(flashMatches);
+        qInfo().noquote() << QString("chip %1: VmRSS %2 KiB, heap in use %3 KiB; chip %4: VmRSS %5 KiB, heap in use "
+                                     "%6 KiB; VmHWM %7 KiB")
                                  .arg(checkpoint)
-                                 .arg(rssAtEnd)
+                                 .arg(atCheckpoint.rss)
+                                 .arg(atCheckpoint.heap)
                                  .arg(chips)
+                                 .arg(atEnd.rss)
+                                 .arg(atEnd.heap)
                                  .arg(SoakMemory::statusKiB("VmHWM"));
         QCOMPARE(plugged, chips);
         QCOMPARE(int(passed), chips);
@@ -100,10 +110,13 @@ private slots:
         QCOMPARE(int(verified), chips);
         QCOMPARE(h.finished(), QList<bool>({ false }));
         QVERIFY(!h.worker.isPortOpen());
-        // Flat: what a shift leaves behind must not grow with the number of chips.
-        QVERIFY(rssAtCheckpoint > 0);
-        QVERIFY2(rssAtEnd - rssAtCheckpoint < 8 * 1024,
-            qPrintable(QString("VmRSS grew by %1 KiB").arg(rssAtEnd - rssAtCheckpoint)));
+        // Flat: what the station holds must not grow with the number of chips.
+        QVERIFY(atCheckpoint.heap > 0);
+        QVERIFY2(atEnd.heap - atCheckpoint.heap < 512,
+            qPrintable(QString("the heap grew by %1 KiB").arg(atEnd.heap - atCheckpoint.heap)));
+        if (SoakMemory::residentSizeMeansAnything)
+            QVERIFY2(atEnd.rss - atCheckpoint.rss < 8 * 1024,
+                qPrintable(QString("VmRSS grew by %1 KiB").arg(atEnd.rss - atCheckpoint.rss)));
     }
 };
 
