@@ -118,6 +118,38 @@ private slots:
             QVERIFY2(atEnd.rss - atCheckpoint.rss < 8 * 1024,
                 qPrintable(QString("VmRSS grew by %1 KiB").arg(atEnd.rss - atCheckpoint.rss)));
     }
+    // Job after job on one worker, as a window runs them: nothing may pile up between jobs.
+    void singleJobsOneAfterAnother()
+    {
+        const int jobs = SoakMemory::rounds("TERVASK_SOAK_JOBS", 10);
+        const int checkpoint = std::min(20, jobs / 2);
+        WorkerHarness h;
+        const QByteArray image = pattern(20000);
+        h.useImage(image);
+        h.settings.VerifyUnitTime = 10;
+        int passed = 0;
+        qint64 heapAtCheckpoint = -1;
+        for (int job = 1; job <= jobs; ++job) {
+            h.chip.fillFlash(0x1000, QByteArray(image.size(), char(0xFF)));
+            h.worker.start(true);
+            passed += h.finished() == QList<bool>({ true }) && h.chip.flash(0x1000, image.size()) == image;
+            h.clearLog();
+            h.chip.clearEvents();
+            if (job == checkpoint)
+                heapAtCheckpoint = SoakMemory::liveHeapKiB();
+        }
+        const qint64 heapAtEnd = SoakMemory::liveHeapKiB();
+        qInfo().noquote() << QString("%1 jobs, %2 passed; heap in use %3 KiB at job %4, %5 KiB at job %6")
+                                 .arg(jobs)
+                                 .arg(passed)
+                                 .arg(heapAtCheckpoint)
+                                 .arg(checkpoint)
+                                 .arg(heapAtEnd)
+                                 .arg(jobs);
+        QCOMPARE(passed, jobs);
+        QVERIFY2(heapAtEnd - heapAtCheckpoint < 256,
+            qPrintable(QString("the heap grew by %1 KiB").arg(heapAtEnd - heapAtCheckpoint)));
+    }
 };
 
 QTEST_GUILESS_MAIN(SoakTest)
