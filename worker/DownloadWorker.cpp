@@ -155,7 +155,7 @@ int DownloadWorker::runAutoJob()
 // the device wait opens it again, once per wait, until the adapter is back.
 int DownloadWorker::waitForChip()
 {
-    if (linkLost)
+    if (portLost())
         closePort();
     const bool found = waitDevice();
     if (linkLost)

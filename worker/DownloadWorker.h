@@ -79,7 +79,7 @@ private:
     bool stopCheck();
     int waitForChip();
     // A pulled adapter fails every read and write at once: the step that sees
-    // it says so (true) instead of waiting out its time-outs.
+    // it says so, once, and ends (true) instead of waiting out its time-outs.
     bool portLost();
     // A pause whose length comes from the settings (a hand-edited file can make
     // it days long): a stop request ends it early.
@@ -106,6 +106,7 @@ private:
     QElapsedTimer jobTimer;
     bool chipDone = false;
     bool linkLost = false; // the port failed as a pulled adapter does, since it was opened
+    bool lossReported = false;
 
     LinkTiming link;
     bool jobRunning = false;

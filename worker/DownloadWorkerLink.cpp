@@ -47,6 +47,7 @@ bool DownloadWorker::openPort()
     port->setFlowControl(QSerialPort::NoFlowControl);
     requestLowLatency(*port);
     linkLost = false;
+    lossReported = false;
     return true;
 }
 
@@ -54,7 +55,9 @@ bool DownloadWorker::portLost()
 {
     if (!linkLost)
         return false;
-    logError(QStringLiteral("Error: the port %1 is lost!").arg(settings->portName));
+    if (!lossReported)
+        logError(QStringLiteral("Error: the port %1 is lost!").arg(settings->portName));
+    lossReported = true;
     return true;
 }
 
@@ -192,10 +195,11 @@ bool DownloadWorker::waitDevice()
             port->waitForBytesWritten(millis(link.knockWrite));
         }
         readReply(link.knockRead);
-        if (portLost())
-            return false;
         // A start queued behind this job is held back by start() itself.
         QCoreApplication::processEvents();
+        // Also the port's own notifier may have found it dead meanwhile.
+        if (portLost())
+            return false;
         if (ConsoleReply::hasPrompt(rxBuffer)) {
             if (!chipDone)
                 logSuccess(QStringLiteral("Find a device,enter boot successed!"));
