@@ -6,6 +6,7 @@
 #include "DownloadWorker.h"
 #include "HostClock.h"
 #include "LogTimeline.h"
+#include "ReferenceSender.h"
 #include "SxSender.h"
 #include "TransferFigures.h"
 #include "VirtualChip.h"
@@ -111,6 +112,20 @@ TransferFigures runSx(VirtualChip& chip, const QByteArray& image, const QString&
     return figures;
 }
 
+TransferFigures runReference(
+    VirtualChip& chip, const QByteArray& image, int baud, int latencyMs, double limitSeconds, bool& passed)
+{
+    chip.clearEvents();
+    chip.recordWire(true);
+    ReferenceSender sender;
+    passed = sender.send(chip.portName(), image, int(limitSeconds * 3000) + 30000);
+    const TransferFigures figures = TransferFigures::fromChip(chip.events(), chip.wireBursts(), baud, latencyMs);
+    chip.recordWire(false);
+    if (!passed)
+        std::fprintf(stderr, "reference run failed: %s\n", qPrintable(sender.failure()));
+    return figures;
+}
+
 QList<int> numbers(const QString& text)
 {
     QList<int> values;
@@ -158,9 +173,8 @@ int main(int argc, char* argv[])
 
     std::printf("| baud | latency ms | runs | job s | XMODEM s | limit s | efficiency | less chip lag | overhead ms | "
                 "fixed waits ms | drain ms | other ms | sender µs/pkt (median) | chip µs/pkt | sx -k XMODEM s | "
-                "sx µs/pkt (median) | "
-                "ours/sx | worker CPU s/s |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+                "sx µs/pkt (median) | ours/sx | reference XMODEM s | ours/reference | worker CPU s/s |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     bool allPassed = true;
     for (const int baud : numbers(parser.value(baudOption))) {
@@ -180,15 +194,22 @@ int main(int argc, char* argv[])
             const int runs = repeat > 0 ? repeat : std::clamp(int(40.0 / limit + 0.5), 1, 3);
             WorkerRun ours;
             TransferFigures theirs;
+            TransferFigures reference;
             bool sxPassed = false;
+            bool referencePassed = false;
             for (int run = 0; run < runs; ++run) {
                 const WorkerRun one = runWorker(chip, image, baud, latencyMs, parser.isSet(traceOption));
                 allPassed = allPassed && one.passed && one.transfer.complete;
                 if (run == 0 || one.transfer.phaseUs < ours.transfer.phaseUs)
                     ours = one;
+                bool passed = false;
+                const TransferFigures least = runReference(chip, image, baud, latencyMs, limit, passed);
+                allPassed = allPassed && passed && least.complete;
+                if (passed && least.complete && (!referencePassed || least.phaseUs < reference.phaseUs))
+                    reference = least;
+                referencePassed = referencePassed || (passed && least.complete);
                 if (!withSx)
                     continue;
-                bool passed = false;
                 const TransferFigures other = runSx(chip, image, imageFile, baud, latencyMs, limit, passed);
                 allPassed = allPassed && passed && other.complete;
                 if (passed && other.complete && (!sxPassed || other.phaseUs < theirs.phaseUs))
@@ -198,6 +219,11 @@ int main(int argc, char* argv[])
             const qint64 overheadUs = ours.jobUs - ours.transfer.phaseUs;
             const qint64 otherUs = overheadUs - ours.fixedWaitsUs - ours.drainUs;
 
+            QString referenceColumns = QStringLiteral("– | –");
+            if (referencePassed)
+                referenceColumns = QStringLiteral("%1 | %2")
+                                       .arg(seconds(reference.phaseUs), 0, 'f', 3)
+                                       .arg(double(ours.transfer.phaseUs) / double(reference.phaseUs), 0, 'f', 3);
             QString sxColumns = QStringLiteral("– | – | –");
             if (sxPassed)
                 sxColumns = QStringLiteral("%1 | %2 (%3) | %4")
@@ -209,12 +235,11 @@ int main(int argc, char* argv[])
             const double chipLag = double(ours.transfer.packets) * std::max(0.0, ours.transfer.chipTurnUs) / 1e6;
             const double phase = seconds(ours.transfer.phaseUs);
             std::printf("| %d | %d | %d | %.3f | %.3f | %.3f | %.3f | %.3f | %lld | %lld | %lld | %lld | %.0f (%.0f) | "
-                        "%.0f | %s | "
-                        "%.3f |\n",
+                        "%.0f | %s | %s | %.3f |\n",
                 baud, latencyMs, runs, seconds(ours.jobUs), phase, limit, limit / phase, limit / (phase - chipLag),
                 overheadUs / 1000, ours.fixedWaitsUs / 1000, ours.drainUs / 1000, otherUs / 1000,
                 ours.transfer.senderTurnUs, ours.transfer.senderTurnMedianUs, ours.transfer.chipTurnUs,
-                qPrintable(sxColumns), ours.cpuPerSecond);
+                qPrintable(sxColumns), qPrintable(referenceColumns), ours.cpuPerSecond);
             std::fflush(stdout);
         }
     }

@@ -1,6 +1,7 @@
 // The pieces the benchmarks build their figures from: the reading of the
 // virtual chip's record of a transfer, and lrzsz's sx driven into the chip.
 #include "BenchImage.h"
+#include "ReferenceSender.h"
 #include "SxSender.h"
 #include "TransferFigures.h"
 #include "VirtualChip.h"
@@ -101,6 +102,21 @@ private slots:
         QVERIFY(figures.complete);
         QCOMPARE(figures.packets, 8);
         QVERIFY(figures.phaseUs >= 8 * 1029 * 10 * 1000000LL / 921600);
+    }
+
+    void referenceSenderFillsTheChip()
+    {
+        VirtualChip chip;
+        chip.configure([](ChipKnobs& k) {
+            k.baud = 921600;
+            k.nakPacket = 2; // a resent packet on the way
+        });
+        QVERIFY(chip.start());
+        const QByteArray image = BenchImage::make(3 * 1024 + 100);
+        ReferenceSender sender;
+        QVERIFY2(sender.send(chip.portName(), image, 10000), qPrintable(sender.failure()));
+        QCOMPARE(chip.flash(int(chip.partitionAddress()), image.size()), image);
+        QCOMPARE(chip.events().last().kind, ChipEvent::TransferEnd);
     }
 
     void sxFailureNamesTheCause()
