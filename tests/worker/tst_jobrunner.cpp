@@ -203,6 +203,46 @@ private slots:
         QCOMPARE(h.colorOf("The downloading is canceled!"), QColor(Qt::red));
     }
 
+    // Unpaced, a finished chip left in the socket is knocked at a thousand
+    // times a second; paced, a few times per interval, and a pull is still noticed.
+    void presenceChecksArePacedWhileTheChipStays()
+    {
+        WorkerHarness h;
+        h.useImage(smallImage());
+        LinkTiming timing = WorkerHarness::fastTiming();
+        timing.presenceInterval = LinkTiming::ms(100);
+        h.worker.setTiming(timing);
+        h.settings.AutoStart = true;
+        int knocksWhileStaying = -1;
+        int linesWhileStaying = -1;
+        qint64 pullNoticedMs = -1;
+        h.meanwhile([&] {
+            if (!WorkerHarness::waitFor([&h] { return h.count("The downloading is successed!") == 1; }))
+                return h.worker.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // past the pause after the chip
+            const int knocksBefore = h.chip.knockCount();
+            const int linesBefore = h.texts().size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            knocksWhileStaying = h.chip.knockCount() - knocksBefore;
+            linesWhileStaying = h.texts().size() - linesBefore;
+            QElapsedTimer sincePull;
+            sincePull.start();
+            h.chip.unplug();
+            if (WorkerHarness::waitFor([&h] { return h.count("Enter boot failed,maybe no device!") == 1; }))
+                pullNoticedMs = sincePull.elapsed();
+            h.worker.stop();
+        });
+        h.worker.start(true);
+
+        QCOMPARE(linesWhileStaying, 0);
+        // One check is three carriage returns; ten intervals fit in the second.
+        QVERIFY2(
+            knocksWhileStaying >= 3 && knocksWhileStaying <= 3 * 12, qPrintable(QString::number(knocksWhileStaying)));
+        QVERIFY2(pullNoticedMs >= 0, "the pull was not noticed");
+        const qint64 noticeLimit = timing.presenceInterval.count() + timing.sameChipWait.count() + 500;
+        QVERIFY2(pullNoticedMs <= noticeLimit, qPrintable(QString::number(pullNoticedMs)));
+    }
+
     void automaticModeRetriesAFailedChip()
     {
         WorkerHarness h;
