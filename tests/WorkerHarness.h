@@ -157,3 +157,12 @@ private:
     QList<bool> finishes;
     std::thread stopper;
 };
+
+// Whether the chip has seen an event of this kind yet.
+inline bool hasEvent(const VirtualChip& chip, ChipEvent::Kind kind)
+{
+    for (const ChipEvent& event : chip.events())
+        if (event.kind == kind)
+            return true;
+    return false;
+}

@@ -18,14 +18,6 @@ QByteArray pattern(int size)
     return bytes;
 }
 
-bool hasEvent(const VirtualChip& chip, ChipEvent::Kind kind)
-{
-    for (const ChipEvent& event : chip.events())
-        if (event.kind == kind)
-            return true;
-    return false;
-}
-
 bool chipSawPacket(const VirtualChip& chip, int number)
 {
     for (const ChipEvent& event : chip.events())

@@ -17,14 +17,6 @@ QByteArray pattern(int size, int seed = 1)
     return bytes;
 }
 
-bool hasEvent(const VirtualChip& chip, ChipEvent::Kind kind)
-{
-    for (const ChipEvent& event : chip.events())
-        if (event.kind == kind)
-            return true;
-    return false;
-}
-
 } // namespace
 
 class LineFaultsTest : public QObject {

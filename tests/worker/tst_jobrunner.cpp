@@ -15,14 +15,6 @@ QByteArray smallImage()
     return bytes;
 }
 
-bool hasEvent(const VirtualChip& chip, ChipEvent::Kind kind)
-{
-    for (const ChipEvent& event : chip.events())
-        if (event.kind == kind)
-            return true;
-    return false;
-}
-
 } // namespace
 
 class JobRunnerTest : public QObject {
