@@ -166,3 +166,15 @@ inline bool hasEvent(const VirtualChip& chip, ChipEvent::Kind kind)
             return true;
     return false;
 }
+
+// An image of pseudo-random bytes; another seed gives other bytes.
+inline QByteArray pattern(int size, int seed = 1)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 state = quint32(seed) * 2654435761u;
+    for (int i = 0; i < size; ++i) {
+        state = state * 1103515245u + 12345u;
+        bytes[i] = char(state >> 16);
+    }
+    return bytes;
+}

@@ -7,18 +7,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-namespace {
-
-QByteArray pattern(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(i * 5 + 11);
-    return bytes;
-}
-
-} // namespace
-
 class AdapterRecoveryTest : public QObject {
     Q_OBJECT
 

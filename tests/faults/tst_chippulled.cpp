@@ -10,14 +10,6 @@
 
 namespace {
 
-QByteArray pattern(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(i * 13 + 7);
-    return bytes;
-}
-
 bool chipSawPacket(const VirtualChip& chip, int number)
 {
     for (const ChipEvent& event : chip.events())

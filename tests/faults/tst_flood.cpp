@@ -10,14 +10,6 @@ namespace {
 
 constexpr qint64 floodBytes = 16 * 1024 * 1024;
 
-QByteArray pattern(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(i * 31 + 1);
-    return bytes;
-}
-
 // Production waits for the reply: a reply that keeps coming is read on for 2.5 s.
 LinkTiming floodTiming()
 {

@@ -7,18 +7,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-namespace {
-
-QByteArray pattern(int size, int seed = 1)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 2654435761u + quint32(seed)) >> 13);
-    return bytes;
-}
-
-} // namespace
-
 class LineFaultsTest : public QObject {
     Q_OBJECT
 

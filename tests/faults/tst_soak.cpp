@@ -8,18 +8,6 @@
 
 #include <atomic>
 
-namespace {
-
-QByteArray pattern(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 40503u) >> 7);
-    return bytes;
-}
-
-} // namespace
-
 class SoakTest : public QObject {
     Q_OBJECT
 

@@ -5,17 +5,6 @@
 
 namespace {
 
-QByteArray pattern(int size, int seed = 1)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    quint32 state = quint32(seed) * 2654435761u;
-    for (int i = 0; i < size; ++i) {
-        state = state * 1103515245u + 12345u;
-        bytes[i] = char(state >> 16);
-    }
-    return bytes;
-}
-
 QList<QByteArray> commandsStartingWith(const VirtualChip& chip, const QByteArray& prefix)
 {
     QList<QByteArray> found;
