@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AttemptReport.h"
 #include "LinkTiming.h"
 
 #include <QByteArray>
@@ -49,6 +50,10 @@ signals:
     void sngChipResult(bool Pass);
     // Packets acknowledged of the image, or chunks dumped of the dump.
     void sngProgress(int done, int total);
+    // One chip attempt begins (single job: at its start; automatic mode: when a
+    // chip answered and its download begins) and ends; see AttemptReport.
+    void sngAttemptStarted(const QDateTime& startedAtUtc);
+    void sngAttemptFinished(const AttemptReport& report);
 
 public slots:
     void start(bool needprepare = true);

@@ -46,6 +46,10 @@ public:
     QString DumpSize;
     QString SaveFile;
     int Timeout = 60000;
+    // Automatic mode: downloads into a chip that failed before it is left
+    // alone until it is pulled. -1: no limit, a failing chip is downloaded
+    // again and again (the single-station windows and the console program).
+    int failedChipRetries = -1;
     SettingLoader* loader = nullptr;
 
 private:

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+
+// What one chip attempt came to. The engine sends one at the end of every
+// attempt (sngAttemptFinished) for whoever keeps production records; it keeps
+// nothing itself. An attempt is a job in single mode, and in automatic mode
+// one download into a chip that answered (waiting for a chip is not one).
+struct AttemptReport {
+    enum class Result { Pass, Fail, Canceled, NoDevice };
+    // The step that failed; None on a pass, a stop before any step failed, or no device.
+    enum class Step { None, Open, Attach, Erase, Partition, Transfer, Verify, Recover };
+
+    Result result = Result::Fail;
+    Step failedStep = Step::None;
+    QString reason; // the attempt's red line, as logged; empty on a pass
+    QDateTime startedAt; // UTC, as sent with sngAttemptStarted
+    QDateTime finishedAt; // UTC
+    qint64 transferMs = 0; // the XMODEM phase; 0 when it never started
+};
+
+Q_DECLARE_METATYPE(AttemptReport)
