@@ -54,6 +54,10 @@ signals:
     // chip answered and its download begins) and ends; see AttemptReport.
     void sngAttemptStarted(const QDateTime& startedAtUtc);
     void sngAttemptFinished(const AttemptReport& report);
+    // Automatic mode: a new chip is awaited (at the start, and once the last chip was pulled).
+    void sngWaitingForChip();
+    // The adapter was lost (true), or its port is open again (false).
+    void sngPortLost(bool lost);
 
 public slots:
     void start(bool needprepare = true);
