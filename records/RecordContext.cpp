@@ -23,29 +23,29 @@ QString usbLocation(const QString& portName)
     return QString();
 }
 
-void describeAdapter(RecordContext& context)
+} // namespace
+
+void RecordContext::describeAdapter()
 {
-    const QString wanted = QFileInfo(context.station).fileName();
+    const QString wanted = QFileInfo(station).fileName();
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (info.portName() == wanted || info.systemLocation() == context.station) {
-            context.portSerial = info.serialNumber();
-            context.portLocation = usbLocation(info.portName());
+        if (info.portName() == wanted || info.systemLocation() == station) {
+            portSerial = info.serialNumber();
+            portLocation = usbLocation(info.portName());
             return;
         }
     }
 }
 
-} // namespace
-
-RecordContext RecordContext::fromSettings(const QString& program, const WorkerSettings& settings)
+RecordContext RecordContext::fromSettings(
+    const QString& program, const WorkerSettings& settings, const QString& imagePath)
 {
     RecordContext context;
     context.host = QSysInfo::machineHostName();
     context.program = program;
     context.programVersion = QStringLiteral(TERVASK_VERSION);
     context.station = settings.portName;
-    describeAdapter(context);
-    context.imagePath = settings.FileName.isEmpty() ? QString() : QFileInfo(settings.FileName).absoluteFilePath();
+    context.imagePath = imagePath.isEmpty() ? QString() : QFileInfo(imagePath).absoluteFilePath();
     context.imageSize = settings.image.size();
     context.imageCrc32 = QStringLiteral("%1").arg(settings.imageCrc, 8, 16, QLatin1Char('0'));
     context.downloadAddr = settings.downloadAddr;

@@ -22,7 +22,9 @@ struct RecordContext {
     QString flashSize;
     int baud = 0;
 
-    // Everything a job's settings say (the image already loaded), the
-    // adapter's serial number and location looked up by the port's name.
-    static RecordContext fromSettings(const QString& program, const WorkerSettings& settings);
+    // Everything a job's settings say, the image already loaded from imagePath.
+    static RecordContext fromSettings(const QString& program, const WorkerSettings& settings, const QString& imagePath);
+    // The adapter's serial number and location, by the port's name. Listing
+    // the ports can take seconds on some systems: the recorder's thread asks.
+    void describeAdapter();
 };

@@ -65,8 +65,22 @@ bool RecordWriter::storeOnServer(const AttemptRow& row)
     return false;
 }
 
-void RecordWriter::write(const AttemptRow& row)
+void RecordWriter::describeAdapter(RecordContext& context)
 {
+    auto known = adapters.constFind(context.station);
+    if (known == adapters.constEnd()) {
+        RecordContext looked = context;
+        looked.describeAdapter();
+        known = adapters.insert(context.station, looked);
+    }
+    context.portSerial = known->portSerial;
+    context.portLocation = known->portLocation;
+}
+
+void RecordWriter::write(const AttemptRow& given)
+{
+    AttemptRow row = given;
+    describeAdapter(row.context);
     if (!location.server) {
         if (localReady() && local->store(row))
             return;

@@ -6,6 +6,7 @@
 #include "RecordTiming.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -40,6 +41,7 @@ private:
     bool serverReady();
     bool localReady();
     bool storeOnServer(const AttemptRow& row);
+    void describeAdapter(RecordContext& context);
 
     RecordLocation location;
     RecordTiming timing;
@@ -47,5 +49,6 @@ private:
     std::unique_ptr<RecordStore> server;
     QElapsedTimer sinceServerFailed;
     QTimer forwardTimer;
+    QHash<QString, RecordContext> adapters; // by station: who was looked up already
     QString error;
 };

@@ -5,6 +5,7 @@
 #include "DownloadWorker.h"
 #include "LogView.h"
 #include "PortList.h"
+#include "ProductionRecorder.h"
 #include "WorkerSettings.h"
 #include "ui_DownloadMainWindow.h"
 
@@ -100,6 +101,9 @@ void DownloadMainWindow::createWorker(int workMode)
     worker->moveToThread(workerThread);
     workerThread->start(QThread::InheritPriority);
     connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
+    recorder = new ProductionRecorder(RecordLocation::resolve(QCoreApplication::applicationDirPath()), {}, this);
+    recorder->watch(worker);
+    connect(recorder, &ProductionRecorder::sngWarning, this, [this](const QString& line) { onLogtext(line, Qt::yellow); });
 }
 
 void DownloadMainWindow::showImageRows()
@@ -261,6 +265,8 @@ void DownloadMainWindow::startJob(bool needprepare)
     if (settings->portName.isEmpty())
         return;
 
+    const QString imagePath = settings->AutoTest && imagePhase == 2 ? settings->File2Name : settings->FileName;
+    recorder->setContext(RecordContext::fromSettings(QStringLiteral("tervask"), *settings, imagePath));
     jobState = Running;
     workerBusy = true;
     refreshControls();

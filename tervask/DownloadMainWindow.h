@@ -10,6 +10,7 @@
 #include <memory>
 
 class DownloadWorker;
+class ProductionRecorder;
 class LogView;
 class QAction;
 class QCloseEvent;
@@ -92,6 +93,7 @@ private:
     int jobState = NotReady;
     WorkerSettings* settings = nullptr;
     DownloadWorker* worker = nullptr;
+    ProductionRecorder* recorder = nullptr; // one row per chip attempt
     int imagePhase = 1;
     int passCount = 0;
     int failCount = 0;

@@ -124,7 +124,7 @@ int main(int argc, char* argv[])
         return ExitImageNotLoaded;
     }
     ProductionRecorder recorder(RecordLocation::resolve(QCoreApplication::applicationDirPath()));
-    recorder.setContext(RecordContext::fromSettings(QStringLiteral("tervaskcmd"), settings));
+    recorder.setContext(RecordContext::fromSettings(QStringLiteral("tervaskcmd"), settings, settings.FileName));
     recorder.watch(&worker);
     QObject::connect(&recorder, &ProductionRecorder::sngWarning, &message, &DownloadMessage::warning,
         Qt::DirectConnection);
