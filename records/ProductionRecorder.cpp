@@ -15,7 +15,7 @@ ProductionRecorder::ProductionRecorder(const RecordLocation& location, const Rec
     connect(writer, &RecordWriter::sngForwarded, this, &ProductionRecorder::sngForwarded);
     thread.setObjectName(QStringLiteral("records"));
     thread.start(QThread::LowPriority);
-    QMetaObject::invokeMethod(writer, [w = writer] { w->startForwarding(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(writer, [w = writer] { w->prepare(); }, Qt::QueuedConnection);
 }
 
 ProductionRecorder::~ProductionRecorder()

@@ -25,24 +25,16 @@ bool run(QSqlQuery& query, const QString& statement, const QVariantList& binds, 
 
 } // namespace
 
-QString RecordQuery::groupKey(Grouping grouping) const
+QString RecordQuery::groupKey(Grouping grouping)
 {
-    const bool pg = store.dialect() == RecordSchema::Dialect::Postgres;
     switch (grouping) {
-    case Grouping::All:
-        return QStringLiteral("''");
-    case Grouping::Hour:
-        return pg ? QStringLiteral("to_char(started_at, 'YYYY-MM-DD HH24:00')")
-                  : QStringLiteral("strftime('%Y-%m-%d %H:00', started_at, 'localtime')");
-    case Grouping::Day:
-        return pg ? QStringLiteral("to_char(started_at, 'YYYY-MM-DD')")
-                  : QStringLiteral("strftime('%Y-%m-%d', started_at, 'localtime')");
     case Grouping::Station:
         return QStringLiteral("station");
     case Grouping::Image:
         return QStringLiteral("image_crc32");
+    default:
+        return QStringLiteral("''");
     }
-    return QStringLiteral("''");
 }
 
 bool RecordQuery::attempts(const RecordFilter& filter, QList<AttemptRow>& rows)
@@ -66,6 +58,13 @@ bool RecordQuery::attempts(const RecordFilter& filter, QList<AttemptRow>& rows)
 
 bool RecordQuery::yield(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups)
 {
+    if (grouping == Grouping::Hour || grouping == Grouping::Day)
+        return yieldByTime(filter, grouping, groups);
+    return yieldByColumn(filter, grouping, groups);
+}
+
+bool RecordQuery::yieldByColumn(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups)
+{
     QVariantList binds;
     const QString statement
         = QStringLiteral("SELECT %1 AS bucket, COUNT(*), SUM(CASE WHEN result = 'pass' THEN 1 ELSE 0 END),"
@@ -78,6 +77,63 @@ bool RecordQuery::yield(const RecordFilter& filter, Grouping grouping, QList<Yie
     while (query.next())
         groups << YieldGroup { query.value(0).toString(), query.value(1).toLongLong(), query.value(2).toLongLong(),
             query.value(3).toLongLong() };
+    return true;
+}
+
+bool RecordQuery::timeSpan(const RecordFilter& filter, QDateTime& first, QDateTime& last)
+{
+    QVariantList binds;
+    QSqlQuery query(store.database());
+    if (!run(query, QStringLiteral("SELECT MIN(started_at), MAX(started_at) FROM chip_attempts") + filter.whereClause(binds),
+            binds, error))
+        return false;
+    if (query.next()) {
+        first = AttemptRow::timeFromValue(query.value(0));
+        last = AttemptRow::timeFromValue(query.value(1));
+    }
+    return true;
+}
+
+// Hours and days are the station's local ones, daylight saving and odd
+// offsets included: each is one range over the time index, cut here instead
+// of by a date function over every row (which also sorts every row).
+bool RecordQuery::yieldByTime(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups)
+{
+    QDateTime first;
+    QDateTime last;
+    if (!timeSpan(filter, first, last))
+        return false;
+    if (!first.isValid())
+        return true;
+    const bool hourly = grouping == Grouping::Hour;
+    const QDateTime local = first.toLocalTime();
+    QDateTime begin = hourly ? QDateTime(local.date(), QTime(local.time().hour(), 0)) : local.date().startOfDay();
+    QVariantList binds;
+    const QString statement = QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN result = 'pass' THEN 1 ELSE 0 END),"
+                                             " SUM(CASE WHEN result = 'fail' THEN 1 ELSE 0 END) FROM chip_attempts")
+        + filter.whereClause(binds, QStringLiteral("started_at >= ? AND started_at < ?"));
+    QSqlQuery query(store.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(statement)) {
+        error = query.lastError().text();
+        return false;
+    }
+    while (begin <= last) {
+        const QDateTime end = hourly ? begin.addSecs(3600) : begin.addDays(1);
+        for (int i = 0; i < binds.size(); ++i)
+            query.bindValue(i, binds.at(i));
+        query.bindValue(int(binds.size()), AttemptRow::timeText(begin));
+        query.bindValue(int(binds.size()) + 1, AttemptRow::timeText(end));
+        if (!query.exec()) {
+            error = query.lastError().text();
+            return false;
+        }
+        if (query.next() && query.value(0).toLongLong() > 0)
+            groups << YieldGroup { begin.toString(hourly ? QStringLiteral("yyyy-MM-dd HH:00") : QStringLiteral("yyyy-MM-dd")),
+                query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toLongLong() };
+        query.finish();
+        begin = end;
+    }
     return true;
 }
 

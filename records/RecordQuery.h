@@ -39,7 +39,10 @@ public:
     QString lastError() const { return error; }
 
 private:
-    QString groupKey(Grouping grouping) const;
+    static QString groupKey(Grouping grouping);
+    bool yieldByColumn(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups);
+    bool yieldByTime(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups);
+    bool timeSpan(const RecordFilter& filter, QDateTime& first, QDateTime& last);
 
     RecordStore& store;
     QString error;

@@ -111,20 +111,23 @@ int RecordWriter::forward()
     int forwarded = 0;
     for (const AttemptRow& row : rows) {
         if (!storeOnServer(row))
-            return forwarded > 0 ? forwarded : -1;
+            break;
         // Once the server holds the row, forwarding it again changes nothing:
         // a crash between these two statements costs no row and adds none.
         local->removeFromOutbox(row);
         ++forwarded;
     }
-    emit sngForwarded(forwarded);
-    return forwarded;
+    if (forwarded > 0)
+        emit sngForwarded(forwarded);
+    return forwarded > 0 || rows.isEmpty() ? forwarded : -1;
 }
 
-void RecordWriter::startForwarding()
+void RecordWriter::prepare()
 {
-    if (!location.server)
+    if (!location.server) {
+        localReady();
         return;
+    }
     forward();
     forwardTimer.start(int(timing.forwardInterval.count()));
 }

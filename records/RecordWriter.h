@@ -26,8 +26,9 @@ public:
     void write(const AttemptRow& row);
     // Offers the outbox to the server: the rows it took, or -1 when it cannot be reached.
     int forward();
-    // Forwards now and then every forwardInterval (a server only).
-    void startForwarding();
+    // Opens the local file at once, so the first attempt does not wait for it;
+    // with a server, forwards now and then every forwardInterval.
+    void prepare();
     // Closes the connections; called on the writer's thread before it ends.
     void shutdown();
 
