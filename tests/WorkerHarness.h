@@ -64,7 +64,6 @@ public:
         t.commandWrite = ms(200);
         t.commandReply = ms(60);
         t.newChipWait = ms(600);
-        t.sameChipWait = ms(300);
         t.presenceInterval = ms(0);
         t.xmodemStart = ms(500);
         t.xmodemStartPoll = ms(50);

@@ -180,6 +180,7 @@ int DownloadWorker::runAutoLoop()
                     logSuccess(QStringLiteral("The downloading is successed!"));
                     emit sngChipResult(true);
                     chipDone = true;
+                    sinceLastPrompt.restart();
                 }
             }
         }

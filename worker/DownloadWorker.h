@@ -87,6 +87,8 @@ private:
     void runOneStart(bool needprepare);
     bool stopCheck();
     int waitForChip();
+    bool knockForPrompt();
+    int presenceCheckMs() const;
     // A pulled adapter fails every read and write at once: the step that sees
     // it says so, once, and ends (true) instead of waiting out its time-outs.
     bool portLost();
@@ -121,4 +123,5 @@ private:
     bool jobRunning = false;
     QList<bool> deferredStarts;
     QElapsedTimer presenceClock;
+    QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
 };
