@@ -82,8 +82,13 @@ public:
 
 private:
     int runJob(bool needprepare);
+    int runDownloadSteps(bool needprepare);
     int runAutoJob();
     int runAutoLoop();
+    int downloadChip();
+    void chipPassed();
+    void chipFailed();
+    void chipLeft();
     void runOneStart(bool needprepare);
     bool stopCheck();
     int waitForChip();
@@ -124,4 +129,5 @@ private:
     QList<bool> deferredStarts;
     QElapsedTimer presenceClock;
     QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
+    int failedAttempts = 0; // of the chip in the socket, with a retry limit set
 };

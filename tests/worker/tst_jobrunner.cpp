@@ -268,6 +268,48 @@ private slots:
         QCOMPARE(h.finished(), QList<bool>({ false }));
     }
 
+    // A station with a retry limit: a chip that keeps failing is downloaded
+    // once more, counted once, then left alone until it is pulled; the next
+    // chip is downloaded as usual.
+    void aFailingChipIsRetriedOnceThenLeftUntilPulled()
+    {
+        WorkerHarness h;
+        const QByteArray image = smallImage();
+        h.useImage(image);
+        h.chip.configure([](ChipKnobs& k) { k.wrongChecksum = true; });
+        QSignalSpy chips(&h.worker, &DownloadWorker::sngChipResult);
+        h.settings.AutoStart = true;
+        h.settings.failedChipRetries = 1;
+        const QString givenUp = "The chip failed 2 times: remove it!";
+        int transfersWhileLeft = -1;
+        h.meanwhile([&] {
+            if (!WorkerHarness::waitFor([&] { return h.count(givenUp) == 1; }))
+                return h.worker.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            transfersWhileLeft = h.count("loadx!");
+            h.chip.unplug();
+            if (!WorkerHarness::waitFor([&] { return h.count("Enter boot failed,maybe no device!") == 1; }))
+                return h.worker.stop();
+            h.chip.configure([](ChipKnobs& k) { k.wrongChecksum = false; });
+            h.chip.fillFlash(0x1000, QByteArray(4096, char(0xFF))); // the next chip is blank
+            h.chip.plug();
+            WorkerHarness::waitFor([&] { return h.count("The downloading is successed!") == 1; });
+            h.worker.stop();
+        });
+        h.worker.start(true);
+
+        QCOMPARE(transfersWhileLeft, 2);
+        QCOMPARE(h.count("loadx!"), 3);
+        // Each failed attempt keeps the lines of a failed download.
+        QCOMPARE(h.count("The downloading is failed!"), 2);
+        QCOMPARE(h.colorOf(givenUp), QColor(Qt::red));
+        QList<bool> results;
+        for (const QList<QVariant>& signal : chips)
+            results << signal.at(0).toBool();
+        QCOMPARE(results, QList<bool>({ false, true }));
+        QCOMPARE(h.chip.flash(0x1000, image.size()), image);
+    }
+
     void automaticModeWithoutAChip()
     {
         WorkerHarness h;
