@@ -51,10 +51,16 @@ void DownloadWorker::runOneStart(bool needprepare)
     stopRequested = false;
     chipDone = false;
     const bool automatic = settings->AutoStart;
+    // A single job is one attempt from its start; in automatic mode only a chip that answered makes one.
+    const bool attemptJob = !automatic && settings->workMode != 2;
     if (!automatic)
         jobTimer.restart();
+    if (attemptJob)
+        beginAttempt();
 
     if (!openPort()) {
+        attempt.failedStep = AttemptReport::Step::Open;
+        finishAttempt(JobFailed);
         emit sngFinishAll(false);
         return;
     }
@@ -64,6 +70,7 @@ void DownloadWorker::runOneStart(bool needprepare)
         result = runAutoLoop();
     } else {
         result = runJob(needprepare);
+        finishAttempt(result);
         if (result == JobOk)
             logSuccess(QStringLiteral("%1 successed!").arg(jobName()));
         else if (result == JobCanceled)
@@ -106,7 +113,9 @@ int DownloadWorker::runJob(bool needprepare)
         return waitDevice() && dumpFlash() ? JobOk : JobFailed;
 
     if (settings->workMode == 0) {
-        if (!waitDevice() || !eraseFlash())
+        if (!runStep(AttemptReport::Step::Attach, &DownloadWorker::waitDevice))
+            return stopRequested || linkLost ? JobFailed : JobNoDevice;
+        if (!runStep(AttemptReport::Step::Erase, &DownloadWorker::eraseFlash))
             return JobFailed;
     }
     return runDownloadSteps(needprepare);
@@ -115,27 +124,28 @@ int DownloadWorker::runJob(bool needprepare)
 // What a single job and a chip in automatic mode share, from the partition on.
 int DownloadWorker::runDownloadSteps(bool needprepare)
 {
+    using Step = AttemptReport::Step;
     if (stopCheck())
         return JobCanceled;
-    if (needprepare && !preparePartition())
+    if (needprepare && !runStep(Step::Partition, &DownloadWorker::preparePartition))
         return JobFailed;
     if (stopCheck())
         return JobCanceled;
-    if (!sendXmodem())
+    if (!runStep(Step::Transfer, &DownloadWorker::sendXmodem))
         return JobFailed;
     if (stopCheck())
         return JobCanceled;
-    if (!verifyImage())
+    if (!runStep(Step::Verify, &DownloadWorker::verifyImage))
         return JobFailed;
     if (settings->workMode != 0 || isDefaultPartition(settings->downloadAddr))
         return JobOk;
-    return recoverPartition() ? JobOk : JobFailed;
+    return runStep(Step::Recover, &DownloadWorker::recoverPartition) ? JobOk : JobFailed;
 }
 
 int DownloadWorker::runAutoJob()
 {
     emit sngProgress(0, settings->packetCount);
-    if (!eraseFlash())
+    if (!runStep(AttemptReport::Step::Erase, &DownloadWorker::eraseFlash))
         return JobFailed;
     return runDownloadSteps(true);
 }
@@ -175,11 +185,13 @@ int DownloadWorker::runAutoLoop()
     }
 }
 
-// One download into the chip that answered. A failed one is reported as JobOk:
+// One attempt at the chip that answered. A failed one is reported as JobOk:
 // the loop goes on to the next device wait either way.
 int DownloadWorker::downloadChip()
 {
+    beginAttempt();
     const int code = runAutoJob();
+    finishAttempt(code);
     if (code == JobCanceled)
         return code;
     if (code == JobOk) {

@@ -94,6 +94,11 @@ private:
     int waitForChip();
     bool knockForPrompt();
     int presenceCheckMs() const;
+
+    // The attempt report: one step at a time, its red line kept as the reason.
+    bool runStep(AttemptReport::Step step, bool (DownloadWorker::*body)());
+    void beginAttempt();
+    void finishAttempt(int code);
     // A pulled adapter fails every read and write at once: the step that sees
     // it says so, once, and ends (true) instead of waiting out its time-outs.
     bool portLost();
@@ -104,7 +109,12 @@ private:
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }
     void logSuccess(const QString& text) { emit sngLog(text, QColor(Qt::green)); }
-    void logError(const QString& text) { emit sngLog(text, QColor(Qt::red)); }
+    void logError(const QString& text)
+    {
+        if (attemptOpen)
+            attempt.reason = text;
+        emit sngLog(text, QColor(Qt::red));
+    }
     void logTrace(const QString& text) { emit sngLog(text, QColor(Qt::yellow)); }
     void logRetry(const QString& text) { emit sngLog(text, QColor(Qt::lightGray)); }
 
@@ -130,4 +140,7 @@ private:
     QElapsedTimer presenceClock;
     QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
     int failedAttempts = 0; // of the chip in the socket, with a retry limit set
+
+    AttemptReport attempt;
+    bool attemptOpen = false;
 };

@@ -98,6 +98,73 @@ private slots:
         QCOMPARE(h.finished(), QList<bool>({ false }));
     }
 
+    // One report per single job, from its start (before the port is opened)
+    // to its end, naming the step that failed and its own red line.
+    void singleJobReportsItsAttempt_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<AttemptReport::Result>("result");
+        QTest::addColumn<AttemptReport::Step>("step");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("outcome");
+        using R = AttemptReport::Result;
+        using S = AttemptReport::Step;
+        QTest::newRow("pass") << "" << R::Pass << S::None << "" << "Download successed!";
+        QTest::newRow("no port") << "port" << R::Fail << S::Open << "Error:failed to open port/nonexistent/ttyVYN"
+                                 << "";
+        QTest::newRow("no chip") << "unplugged" << R::NoDevice << S::None << "Error: Not find a device!"
+                                 << "Download failed!";
+        QTest::newRow("transfer") << "cancel" << R::Fail << S::Transfer << "Error: send process break!"
+                                  << "Download failed!";
+    }
+
+    void singleJobReportsItsAttempt()
+    {
+        QFETCH(QString, fault);
+        QFETCH(AttemptReport::Result, result);
+        QFETCH(AttemptReport::Step, step);
+        QFETCH(QString, reason);
+        QFETCH(QString, outcome);
+        WorkerHarness h;
+        h.useImage(pattern(4 * 1024));
+        int linesAtStart = -1;
+        QDateTime startedAt;
+        connect(&h.worker, &DownloadWorker::sngAttemptStarted, this, [&](const QDateTime& at) {
+            linesAtStart = h.texts().size();
+            startedAt = at;
+        });
+        if (fault == "port")
+            h.settings.portName = "/nonexistent/ttyVYN";
+        if (fault == "unplugged")
+            h.chip.unplug();
+        if (fault == "cancel")
+            h.chip.configure([](ChipKnobs& k) { k.cancelAtPacket = 2; });
+        h.worker.start(true);
+
+        QCOMPARE(linesAtStart, 0);
+        const QList<AttemptReport> attempts = h.attempts();
+        QCOMPARE(attempts.size(), 1);
+        const AttemptReport& attempt = attempts.first();
+        QCOMPARE(attempt.result, result);
+        QCOMPARE(attempt.failedStep, step);
+        QCOMPARE(attempt.reason, reason);
+        QCOMPARE(attempt.startedAt, startedAt);
+        QVERIFY(attempt.startedAt.timeSpec() == Qt::UTC && attempt.startedAt <= attempt.finishedAt);
+        QCOMPARE(attempt.transferMs > 0, fault == "" || fault == "cancel");
+        // The reason is the job's own red line, followed only by the outcome line.
+        QStringList red;
+        for (const WorkerHarness::Line& line : h.allLines())
+            if (line.color == QColor(Qt::red))
+                red << line.text;
+        QStringList expected;
+        if (!reason.isEmpty())
+            expected << reason;
+        if (result != AttemptReport::Result::Pass && !outcome.isEmpty())
+            expected << outcome;
+        QCOMPARE(red, expected);
+        QCOMPARE(h.count(outcome), outcome.isEmpty() ? 0 : 1);
+    }
+
     void rs485WithoutPreparationGoesStraightToTheTransfer()
     {
         WorkerHarness h(1);
@@ -202,6 +269,14 @@ private slots:
                 "Enter boot failed,maybe no device!", "Waiting for plug in..." }));
         QCOMPARE(chips.size(), 3);
         QVERIFY(chips.at(0).at(0).toBool() && chips.at(1).at(0).toBool() && chips.at(2).at(0).toBool());
+        const QList<AttemptReport> attempts = h.attempts();
+        QCOMPARE(attempts.size(), 3);
+        for (const AttemptReport& attempt : attempts) {
+            QCOMPARE(attempt.result, AttemptReport::Result::Pass);
+            QVERIFY(attempt.reason.isEmpty());
+            QVERIFY(attempt.transferMs > 0);
+            QVERIFY(attempt.startedAt <= attempt.finishedAt);
+        }
         // A stopped automatic run ends once, as a failure, with no elapsed line.
         QCOMPARE(h.finished(), QList<bool>({ false }));
         QVERIFY(!lines.last().startsWith("Elapsed"));
@@ -270,7 +345,7 @@ private slots:
 
     // A station with a retry limit: a chip that keeps failing is downloaded
     // once more, counted once, then left alone until it is pulled; the next
-    // chip is downloaded as usual.
+    // chip is downloaded as usual. Each attempt is reported with its step and red line.
     void aFailingChipIsRetriedOnceThenLeftUntilPulled()
     {
         WorkerHarness h;
@@ -307,6 +382,16 @@ private slots:
         for (const QList<QVariant>& signal : chips)
             results << signal.at(0).toBool();
         QCOMPARE(results, QList<bool>({ false, true }));
+        const QString mismatch = QString("Error : verify failed! The correct checksum is: 0x%1")
+                                     .arg(h.settings.imageCrc, 0, 16);
+        const QList<AttemptReport> attempts = h.attempts();
+        QCOMPARE(attempts.size(), 3);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(attempts.at(i).result, AttemptReport::Result::Fail);
+            QCOMPARE(attempts.at(i).failedStep, AttemptReport::Step::Verify);
+            QCOMPARE(attempts.at(i).reason, mismatch);
+        }
+        QCOMPARE(attempts.at(2).result, AttemptReport::Result::Pass);
         QCOMPARE(h.chip.flash(0x1000, image.size()), image);
     }
 
