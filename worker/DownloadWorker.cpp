@@ -64,6 +64,7 @@ void DownloadWorker::runOneStart(bool needprepare)
         emit sngFinishAll(false);
         return;
     }
+    announcePortBack();
 
     int result;
     if (automatic) {
@@ -167,6 +168,7 @@ int DownloadWorker::waitForChip()
 int DownloadWorker::runAutoLoop()
 {
     failedAttempts = 0;
+    announceWaiting();
     int code = waitForChip();
     for (;;) {
         if (stopRequested) {
@@ -247,4 +249,21 @@ void DownloadWorker::chipLeft()
     }
     chipDone = false;
     logError(QStringLiteral("Enter boot failed,maybe no device!"));
+    // While the adapter is lost the station waits for it, not for a chip.
+    if (!waitingAnnounced && !lossAnnounced)
+        announceWaiting();
+}
+
+void DownloadWorker::announcePortBack()
+{
+    if (!lossAnnounced)
+        return;
+    lossAnnounced = false;
+    emit sngPortLost(false);
+}
+
+void DownloadWorker::announceWaiting()
+{
+    waitingAnnounced = true;
+    emit sngWaitingForChip();
 }

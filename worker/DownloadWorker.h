@@ -89,6 +89,8 @@ private:
     void chipPassed();
     void chipFailed();
     void chipLeft();
+    void announceWaiting();
+    void announcePortBack();
     void runOneStart(bool needprepare);
     bool stopCheck();
     int waitForChip();
@@ -133,6 +135,7 @@ private:
     bool chipDone = false;
     bool linkLost = false; // the port failed as a pulled adapter does, since it was opened
     bool lossReported = false;
+    bool lossAnnounced = false; // sngPortLost(true) sent and the port not open again since
 
     LinkTiming link;
     bool jobRunning = false;
@@ -140,6 +143,7 @@ private:
     QElapsedTimer presenceClock;
     QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
     int failedAttempts = 0; // of the chip in the socket, with a retry limit set
+    bool waitingAnnounced = false;
 
     AttemptReport attempt;
     bool attemptOpen = false;

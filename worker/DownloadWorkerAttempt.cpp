@@ -8,6 +8,7 @@ void DownloadWorker::beginAttempt()
     attempt = AttemptReport();
     attempt.startedAt = QDateTime::currentDateTimeUtc();
     attemptOpen = true;
+    waitingAnnounced = false;
     emit sngAttemptStarted(attempt.startedAt);
 }
 

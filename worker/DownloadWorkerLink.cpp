@@ -55,9 +55,14 @@ bool DownloadWorker::portLost()
 {
     if (!linkLost)
         return false;
-    if (!lossReported)
+    if (!lossReported) {
         logError(QStringLiteral("Error: the port %1 is lost!").arg(settings->portName));
-    lossReported = true;
+        lossReported = true;
+        if (!lossAnnounced) {
+            lossAnnounced = true;
+            emit sngPortLost(true);
+        }
+    }
     return true;
 }
 
@@ -190,8 +195,11 @@ bool DownloadWorker::knockForPrompt()
 bool DownloadWorker::waitDevice()
 {
     // Automatic mode closed the port of a pulled adapter: it is opened again once per wait.
-    if (linkLost)
-        openPort();
+    if (linkLost && openPort()) {
+        announcePortBack();
+        if (settings->AutoStart)
+            announceWaiting();
+    }
     if (chipDone)
         pacePresenceCheck();
     else

@@ -234,6 +234,7 @@ private slots:
         const QByteArray image = smallImage();
         h.useImage(image);
         QSignalSpy chips(&h.worker, &DownloadWorker::sngChipResult);
+        QSignalSpy waiting(&h.worker, &DownloadWorker::sngWaitingForChip);
         h.settings.AutoStart = true;
         int linesWhileStaying = -1;
         QList<bool> flashedRight;
@@ -269,6 +270,8 @@ private slots:
                 "Enter boot failed,maybe no device!", "Waiting for plug in..." }));
         QCOMPARE(chips.size(), 3);
         QVERIFY(chips.at(0).at(0).toBool() && chips.at(1).at(0).toBool() && chips.at(2).at(0).toBool());
+        // Awaited at the start and after each pull, not again after each empty wait.
+        QCOMPARE(waiting.size(), 3);
         const QList<AttemptReport> attempts = h.attempts();
         QCOMPARE(attempts.size(), 3);
         for (const AttemptReport& attempt : attempts) {
@@ -353,6 +356,7 @@ private slots:
         h.useImage(image);
         h.chip.configure([](ChipKnobs& k) { k.wrongChecksum = true; });
         QSignalSpy chips(&h.worker, &DownloadWorker::sngChipResult);
+        QSignalSpy waiting(&h.worker, &DownloadWorker::sngWaitingForChip);
         h.settings.AutoStart = true;
         h.settings.failedChipRetries = 1;
         const QString givenUp = "The chip failed 2 times: remove it!";
@@ -382,6 +386,7 @@ private slots:
         for (const QList<QVariant>& signal : chips)
             results << signal.at(0).toBool();
         QCOMPARE(results, QList<bool>({ false, true }));
+        QCOMPARE(waiting.size(), 2); // at the start, and once the failed chip was pulled
         const QString mismatch = QString("Error : verify failed! The correct checksum is: 0x%1")
                                      .arg(h.settings.imageCrc, 0, 16);
         const QList<AttemptReport> attempts = h.attempts();
