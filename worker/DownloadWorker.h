@@ -107,6 +107,8 @@ private:
     // A pause whose length comes from the settings (a hand-edited file can make
     // it days long): a stop request ends it early.
     void pauseMs(int ms);
+    // The pause before a command's reply is read; false, with "Cancel" logged, when Stop came.
+    bool pauseForReply(int ms);
     QString jobName() const;
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }
