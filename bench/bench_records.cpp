@@ -194,7 +194,11 @@ bool fillRecords(const QString& path, int rows)
         if (!insert.exec())
             return false;
     }
-    return db.commit();
+    if (!db.commit())
+        return false;
+    // Programs add rows one at a time and SQLite folds its journal into the
+    // file every thousand pages; one bulk transaction leaves it all in the journal.
+    return QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 void yieldTimes(const QString& folder, int rows)
@@ -229,10 +233,10 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    const QCommandLineOption rowsOption(
-        QStringLiteral("rows"), QStringLiteral("Rows in the file for yield."), QStringLiteral("n"), QStringLiteral("1000000"));
-    const QCommandLineOption sizeOption(
-        QStringLiteral("size"), QStringLiteral("Image bytes for the transfer."), QStringLiteral("bytes"), QStringLiteral("262144"));
+    const QCommandLineOption rowsOption(QStringLiteral("rows"), QStringLiteral("Rows in the file for yield."),
+        QStringLiteral("n"), QStringLiteral("1000000"));
+    const QCommandLineOption sizeOption(QStringLiteral("size"), QStringLiteral("Image bytes for the transfer."),
+        QStringLiteral("bytes"), QStringLiteral("262144"));
     parser.addOptions({ rowsOption, sizeOption });
     parser.addHelpOption();
     parser.process(app);
@@ -241,7 +245,7 @@ int main(int argc, char* argv[])
     std::printf("| recording | cost |\n|---|---|\n");
     recorderCost(folder.path(), 1000);
     exitCost(folder.path(), 21);
-    transferCost(folder.path(), parser.value(sizeOption).toInt(), 3);
+    transferCost(folder.path(), parser.value(sizeOption).toInt(), 5);
     yieldTimes(folder.path(), parser.value(rowsOption).toInt());
     return 0;
 }

@@ -11,11 +11,13 @@ ProductionRecorder::ProductionRecorder(const RecordLocation& location, const Rec
     qRegisterMetaType<AttemptReport>();
     writer->moveToThread(&thread);
     // The writer's thread reports; the warning must not wait for a busy front end's event loop.
-    connect(writer, &RecordWriter::sngTrouble, this, [this](const QString& why) { warnOnce(why); }, Qt::DirectConnection);
+    connect(
+        writer, &RecordWriter::sngTrouble, this, [this](const QString& why) { warnOnce(why); }, Qt::DirectConnection);
     connect(writer, &RecordWriter::sngForwarded, this, &ProductionRecorder::sngForwarded);
     thread.setObjectName(QStringLiteral("records"));
     thread.start(QThread::LowPriority);
-    QMetaObject::invokeMethod(writer, [w = writer] { w->prepare(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        writer, [w = writer] { w->prepare(); }, Qt::QueuedConnection);
 }
 
 ProductionRecorder::~ProductionRecorder()
@@ -67,12 +69,14 @@ void ProductionRecorder::attemptFinished(const AttemptReport& report)
 
 void ProductionRecorder::forwardNow()
 {
-    QMetaObject::invokeMethod(writer, [w = writer] { w->forward(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        writer, [w = writer] { w->forward(); }, Qt::QueuedConnection);
 }
 
 void ProductionRecorder::post(const AttemptRow& row)
 {
-    QMetaObject::invokeMethod(writer, [w = writer, row] { w->write(row); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        writer, [w = writer, row] { w->write(row); }, Qt::QueuedConnection);
 }
 
 void ProductionRecorder::warnOnce(const QString& why)

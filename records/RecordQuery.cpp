@@ -84,7 +84,8 @@ bool RecordQuery::timeSpan(const RecordFilter& filter, QDateTime& first, QDateTi
 {
     QVariantList binds;
     QSqlQuery query(store.database());
-    if (!run(query, QStringLiteral("SELECT MIN(started_at), MAX(started_at) FROM chip_attempts") + filter.whereClause(binds),
+    if (!run(query,
+            QStringLiteral("SELECT MIN(started_at), MAX(started_at) FROM chip_attempts") + filter.whereClause(binds),
             binds, error))
         return false;
     if (query.next()) {
@@ -129,7 +130,8 @@ bool RecordQuery::yieldByTime(const RecordFilter& filter, Grouping grouping, QLi
             return false;
         }
         if (query.next() && query.value(0).toLongLong() > 0)
-            groups << YieldGroup { begin.toString(hourly ? QStringLiteral("yyyy-MM-dd HH:00") : QStringLiteral("yyyy-MM-dd")),
+            groups << YieldGroup { begin.toString(
+                                       hourly ? QStringLiteral("yyyy-MM-dd HH:00") : QStringLiteral("yyyy-MM-dd")),
                 query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toLongLong() };
         query.finish();
         begin = end;

@@ -28,8 +28,7 @@ public:
 
     explicit RecordQuery(RecordStore& store)
         : store(store)
-    {
-    }
+    { }
 
     // Oldest first. False (and lastError) when the store could not answer.
     bool attempts(const RecordFilter& filter, QList<AttemptRow>& rows);

@@ -65,8 +65,10 @@ QStringList RecordSchema::createStatements(Dialect dialect)
         // The reports count results per time, station and image: with the
         // result in each index they never read the rows themselves.
         QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_started_at ON chip_attempts (started_at, result)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_station ON chip_attempts (station, started_at, result)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_image ON chip_attempts (image_crc32, started_at, result)"),
+        QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS chip_attempts_station ON chip_attempts (station, started_at, result)"),
+        QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS chip_attempts_image ON chip_attempts (image_crc32, started_at, result)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_failures ON chip_attempts (result, reason)"),
     };
     // The local file also keeps the rows waiting for the line's server.

@@ -8,7 +8,6 @@
 #include <QUuid>
 
 #include <algorithm>
-
 #include <sqlite3.h>
 
 namespace {
@@ -23,7 +22,8 @@ QString upsertStatement(const QString& table)
         if (column != QLatin1String("id"))
             updates << QStringLiteral("%1 = excluded.%1").arg(column);
     }
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) ON CONFLICT (id) DO UPDATE SET %4 WHERE %1.result = 'running'")
+    return QStringLiteral(
+        "INSERT INTO %1 (%2) VALUES (%3) ON CONFLICT (id) DO UPDATE SET %4 WHERE %1.result = 'running'")
         .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")),
             updates.join(QStringLiteral(", ")));
 }
@@ -32,8 +32,7 @@ QString upsertStatement(const QString& table)
 
 RecordStore::RecordStore()
     : connectionName(QStringLiteral("records-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
-{
-}
+{ }
 
 RecordStore::~RecordStore()
 {
@@ -84,7 +83,8 @@ bool RecordStore::openLocal(const QString& path, const RecordTiming& timing)
     QSqlQuery query(db);
     // WAL lets the report commands read while stations write; NORMAL syncing
     // is still safe against a crash of the program, and cheaper per row.
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
+        || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), query.lastError().text()));
     return prepareSchema();
 }
@@ -141,7 +141,8 @@ QList<AttemptRow> RecordStore::outboxRows()
     QList<AttemptRow> rows;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM outbox ORDER BY started_at").arg(AttemptRow::columns().join(", ")))) {
+    if (!query.exec(
+            QStringLiteral("SELECT %1 FROM outbox ORDER BY started_at").arg(AttemptRow::columns().join(", ")))) {
         fail(query.lastError().text());
         return rows;
     }

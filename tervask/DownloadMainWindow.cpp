@@ -103,7 +103,8 @@ void DownloadMainWindow::createWorker(int workMode)
     connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
     recorder = new ProductionRecorder(RecordLocation::resolve(QCoreApplication::applicationDirPath()), {}, this);
     recorder->watch(worker);
-    connect(recorder, &ProductionRecorder::sngWarning, this, [this](const QString& line) { onLogtext(line, Qt::yellow); });
+    connect(
+        recorder, &ProductionRecorder::sngWarning, this, [this](const QString& line) { onLogtext(line, Qt::yellow); });
 }
 
 void DownloadMainWindow::showImageRows()

@@ -126,8 +126,8 @@ int main(int argc, char* argv[])
     ProductionRecorder recorder(RecordLocation::resolve(QCoreApplication::applicationDirPath()));
     recorder.setContext(RecordContext::fromSettings(QStringLiteral("tervaskcmd"), settings, settings.FileName));
     recorder.watch(&worker);
-    QObject::connect(&recorder, &ProductionRecorder::sngWarning, &message, &DownloadMessage::warning,
-        Qt::DirectConnection);
+    QObject::connect(
+        &recorder, &ProductionRecorder::sngWarning, &message, &DownloadMessage::warning, Qt::DirectConnection);
     const int status = runJob(worker);
     recorder.finish();
     RunLog::close();

@@ -102,7 +102,8 @@ RecordsArguments RecordsArguments::parse(const QStringList& arguments, const QDa
     RecordsArguments r;
     r.command = commandNamed(arguments.value(1));
     if (r.command == Command::None) {
-        r.error = arguments.size() < 2 ? QStringLiteral("no command") : QStringLiteral("unknown command: %1").arg(arguments.at(1));
+        r.error = arguments.size() < 2 ? QStringLiteral("no command")
+                                       : QStringLiteral("unknown command: %1").arg(arguments.at(1));
         return r;
     }
     for (int i = 2; i < arguments.size(); i += 2) {
@@ -125,7 +126,8 @@ QString RecordsArguments::usage()
         "       tervaskrecords export --csv FILE [FILTERS]\n"
         "       tervaskrecords yield [--by hour|day|station|image] [FILTERS]\n"
         "       tervaskrecords forward\n"
-        "FILTERS: --since TIME --until TIME --station PORT --result running|pass|fail|canceled|no_device --image CRC32\n"
+        "FILTERS: --since TIME --until TIME --station PORT --result running|pass|fail|canceled|no_device --image "
+        "CRC32\n"
         "TIME: ISO 8601 (2026-12-08 or 2026-12-08T22:00, local time unless an offset is given), today or yesterday;\n"
         "      --since includes its time, --until excludes it.\n"
         "The records: TERVASK_RECORDS=postgresql://user@host:port/dbname, else \"Database\" in cfg/records.ini,\n"

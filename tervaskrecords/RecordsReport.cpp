@@ -89,7 +89,8 @@ QString RecordsReport::yield(
     }
     const auto percent = [](const RecordQuery::YieldGroup& g) {
         const qint64 decided = g.passed + g.failed;
-        return decided == 0 ? QStringLiteral("-") : QString::number(100.0 * double(g.passed) / double(decided), 'f', 1) + '%';
+        return decided == 0 ? QStringLiteral("-")
+                            : QString::number(100.0 * double(g.passed) / double(decided), 'f', 1) + '%';
     };
     for (const RecordQuery::YieldGroup& group : groups) {
         table << QStringList { group.key.isEmpty() ? QStringLiteral("all") : oneLine(group.key),
@@ -100,7 +101,8 @@ QString RecordsReport::yield(
         table << QStringList { total.key, QString::number(total.attempts), QString::number(total.passed),
             QString::number(total.failed), percent(total) };
     QString text = aligned(table);
-    text += QStringLiteral("yield = pass / (pass + fail); attempts also count the canceled, the unfinished and those without a chip\n");
+    text += QStringLiteral(
+        "yield = pass / (pass + fail); attempts also count the canceled, the unfinished and those without a chip\n");
     if (!reasons.isEmpty()) {
         text += QStringLiteral("\nMost common failures:\n");
         QList<QStringList> reasonTable;

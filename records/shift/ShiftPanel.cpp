@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QStackedBarSeries>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 
@@ -130,9 +130,12 @@ void ShiftPanel::showSelection()
         failed += hour.failed;
     }
     const QString since = snapshot.start.toLocalTime().toString(QStringLiteral("HH:mm"));
-    summary->setText(snapshot.error.isEmpty()
-            ? tr("Shift since %1: %2 attempts, %3 pass, %4 fail").arg(since).arg(attemptsShown()).arg(passed).arg(failed)
-            : tr("The records cannot be read: %1").arg(snapshot.error));
+    summary->setText(snapshot.error.isEmpty() ? tr("Shift since %1: %2 attempts, %3 pass, %4 fail")
+                                                    .arg(since)
+                                                    .arg(attemptsShown())
+                                                    .arg(passed)
+                                                    .arg(failed)
+                                              : tr("The records cannot be read: %1").arg(snapshot.error));
 }
 
 void ShiftPanel::fillTable(const QString& station)

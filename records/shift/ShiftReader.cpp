@@ -7,8 +7,7 @@
 ShiftReader::ShiftReader(const RecordLocation& location, QObject* parent)
     : QObject(parent)
     , location(location)
-{
-}
+{ }
 
 ShiftReader::~ShiftReader() = default;
 

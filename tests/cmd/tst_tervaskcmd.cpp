@@ -12,7 +12,6 @@
 #include <QtTest>
 
 #include <csignal>
-
 #include <unistd.h>
 
 namespace {
@@ -322,7 +321,8 @@ private slots:
         QVERIFY(QFile::setPermissions(folder.path(), all));
         QVERIFY(QFile::setPermissions(folder.filePath("image.bin"), all));
         QVERIFY(QDir(folder.path()).mkdir("records"));
-        QVERIFY(QFile::setPermissions(folder.filePath("records"), all & ~(QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)));
+        QVERIFY(QFile::setPermissions(
+            folder.filePath("records"), all & ~(QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)));
         VirtualChip chip;
         QVERIFY(chip.start());
         QStringList command { copy, "--p", chip.portName(), "--file", "image.bin" };

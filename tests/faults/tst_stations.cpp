@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <memory>
-
 #include <zlib.h>
 
 namespace {
@@ -66,7 +65,8 @@ QList<RecordRow> recordRows(const QString& programFolder)
         db.setDatabaseName(QDir(programFolder).filePath("records/production.sqlite"));
         QSqlQuery query(db);
         if (db.open()
-            && query.exec("SELECT station, result, finished_at, image_crc32, image_size, transfer_ms FROM chip_attempts")) {
+            && query.exec(
+                "SELECT station, result, finished_at, image_crc32, image_size, transfer_ms FROM chip_attempts")) {
             while (query.next())
                 rows << RecordRow { query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
                     query.value(3).toString(), query.value(4).toLongLong(), query.value(5).toLongLong() };
@@ -160,7 +160,8 @@ private slots:
         qInfo().noquote() << logs.size() << "run logs;" << seconds.join(", ");
 
         // One finished row per process, none lost to another's lock.
-        const QString crc = QString("%1").arg(crc32(0, reinterpret_cast<const Bytef*>(image.constData()), uInt(image.size())), 8, 16, QChar('0'));
+        const QString crc = QString("%1").arg(
+            crc32(0, reinterpret_cast<const Bytef*>(image.constData()), uInt(image.size())), 8, 16, QChar('0'));
         const QList<RecordRow> rows = recordRows(folder.path());
         QCOMPARE(rows.size(), stations);
         QSet<QString> portsRecorded;
@@ -195,7 +196,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(recordRows(folder.path()).size() == 1, 20000);
         const auto packetWritten = [&chip] {
             const QList<ChipEvent> events = chip.events();
-            return std::any_of(events.cbegin(), events.cend(), [](const ChipEvent& e) { return e.kind == ChipEvent::Packet; });
+            return std::any_of(
+                events.cbegin(), events.cend(), [](const ChipEvent& e) { return e.kind == ChipEvent::Packet; });
         };
         QTRY_VERIFY_WITH_TIMEOUT(packetWritten(), 20000);
         QVERIFY2(process.state() == QProcess::Running, "the download must still run");

@@ -40,7 +40,8 @@ bool ThrowawayPostgres::runServerCommand(const QString& program, const QStringLi
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     if (geteuid() == 0)
-        process.start(QStringLiteral("runuser"), QStringList { "-u", "postgres", "--", binDir + '/' + program } + arguments);
+        process.start(
+            QStringLiteral("runuser"), QStringList { "-u", "postgres", "--", binDir + '/' + program } + arguments);
     else
         process.start(binDir + '/' + program, arguments);
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
@@ -73,9 +74,10 @@ bool ThrowawayPostgres::create()
 bool ThrowawayPostgres::start()
 {
     const QString options
-        = QStringLiteral("-p %1 -c listen_addresses=127.0.0.1 -c unix_socket_directories='' -c fsync=off").arg(serverPort);
-    running = runServerCommand(
-        QStringLiteral("pg_ctl"), { "-D", dataDir, "-l", dataDir + "/server.log", "-o", options, "-w", "-t", "60", "start" });
+        = QStringLiteral("-p %1 -c listen_addresses=127.0.0.1 -c unix_socket_directories='' -c fsync=off")
+              .arg(serverPort);
+    running = runServerCommand(QStringLiteral("pg_ctl"),
+        { "-D", dataDir, "-l", dataDir + "/server.log", "-o", options, "-w", "-t", "60", "start" });
     return running;
 }
 

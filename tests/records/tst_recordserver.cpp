@@ -55,8 +55,8 @@ private slots:
     {
         QVERIFY2(server.create() && server.start(), qPrintable(server.lastError()));
         QVERIFY(programDir.isValid());
-        for (const auto& [from, name] : { std::pair { TERVASKCMD_PATH, "tervaskcmd" },
-                 std::pair { TERVASKRECORDS_PATH, "tervaskrecords" } })
+        for (const auto& [from, name] :
+            { std::pair { TERVASKCMD_PATH, "tervaskcmd" }, std::pair { TERVASKRECORDS_PATH, "tervaskrecords" } })
             QVERIFY(QFile::copy(from, programDir.filePath(name)));
         image = programDir.filePath("image.bin");
         QVERIFY(writeFile(image, randomImage(64 * 1024)));
@@ -116,9 +116,10 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.lastError()));
         const Result forwarded = run("tervaskrecords", { "forward" });
         QCOMPARE(forwarded.err, QByteArray());
-        QCOMPARE(forwarded.out, QStringLiteral("Forwarded 2 rows to postgresql://postgres@127.0.0.1:%1/postgres.\n")
-                                    .arg(server.port())
-                                    .toUtf8());
+        QCOMPARE(forwarded.out,
+            QStringLiteral("Forwarded 2 rows to postgresql://postgres@127.0.0.1:%1/postgres.\n")
+                .arg(server.port())
+                .toUtf8());
         QCOMPARE(run("tervaskrecords", { "forward" }).out.left(12), QByteArray("Forwarded 0 "));
         QCOMPARE(outboxSize(), 0);
 
@@ -172,8 +173,8 @@ private:
                 query.exec("SELECT id, station, image_path, result, finished_at IS NOT NULL FROM chip_attempts"
                            " ORDER BY started_at");
                 while (query.next())
-                    rows << ServerRow { query.value(0).toString(), query.value(1).toString(),
-                        query.value(2).toString(), query.value(3).toString(), query.value(4).toBool() };
+                    rows << ServerRow { query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                        query.value(3).toString(), query.value(4).toBool() };
             }
         }
         QSqlDatabase::removeDatabase("check");

@@ -46,7 +46,8 @@ private slots:
     void nightShiftBeganYesterday()
     {
         const ShiftSchedule schedule;
-        QCOMPARE(ShiftClock::shiftStart(QDateTime(today, QTime(2, 0)), schedule), QDateTime(today.addDays(-1), QTime(22, 0)));
+        QCOMPARE(ShiftClock::shiftStart(QDateTime(today, QTime(2, 0)), schedule),
+            QDateTime(today.addDays(-1), QTime(22, 0)));
         QCOMPARE(ShiftClock::shiftStart(QDateTime(today, QTime(14, 0)), schedule), QDateTime(today, QTime(14, 0)));
     }
 
