@@ -85,9 +85,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging_build}/debian/postinst ${packaging_build}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# postinst sets the writable folders' default ACL.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS acl)
 if(TARGET tervaskrecords)
     # Qt loads its database drivers as plugins, which the libraries' dependencies do not name.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6sql6-sqlite)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt6sql6-sqlite")
     set(CPACK_DEBIAN_PACKAGE_SUGGESTS libqt6sql6-psql)
 endif()
 
