@@ -91,10 +91,7 @@ private slots:
         QFETCH(int, baud);
         QFETCH(int, latencyMs);
         WorkerHarness h;
-        h.chip.configure([&](ChipKnobs& k) {
-            k.baud = baud;
-            k.adapterLatencyMs = latencyMs;
-        });
+        h.setBaud(baud, latencyMs);
         QVERIFY(h.worker.openPort());
         QVERIFY(h.worker.sendCommand("flash 6 0 1 vyn6630m 0x10000 0x10000 0x13000", 10));
         QCOMPARE(h.count("resend command..."), 0);
@@ -104,7 +101,7 @@ private slots:
     void leftOversOfEarlierRepliesAreNotTheEcho()
     {
         WorkerHarness h;
-        h.chip.configure([](ChipKnobs& k) { k.baud = 9600; });
+        h.setBaud(9600);
         QVERIFY(h.worker.openPort());
         h.chip.announceReady();
         QVERIFY(
