@@ -12,7 +12,7 @@ void ConsoleLineReader::reset()
     line.clear();
     waiting.clear();
     hasWaiting = false;
-    lastWasCr = false;
+    lfExpected = false;
 }
 
 QList<ConsoleLineReader::Line> ConsoleLineReader::feed(char byte, int following, bool waitForLf)
@@ -26,21 +26,21 @@ QList<ConsoleLineReader::Line> ConsoleLineReader::feed(char byte, int following,
         }
         complete.append({ std::exchange(waiting, {}), "\r" });
     }
-    if (byte == '\n' && lastWasCr) {
-        lastWasCr = false;
+    if (byte == '\n' && lfExpected) {
+        lfExpected = false;
         return complete; // the LF of a CR LF, already counted with its line
     }
-    lastWasCr = byte == '\r';
+    lfExpected = false;
     if (byte == '\n') {
         complete.append({ std::exchange(line, {}), "\n" });
     } else if (byte == '\r') {
         QByteArray text = std::exchange(line, {});
         if (following == '\n') {
             complete.append({ text, "\r\n" });
+            lfExpected = true;
         } else if (following < 0 && waitForLf && requiredTerminator(text) == "\r\n") {
             waiting = text;
             hasWaiting = true;
-            lastWasCr = false;
         } else {
             complete.append({ text, "\r" });
         }

@@ -6,7 +6,7 @@
 // Cuts the console's input into lines and notes how each line ended. The
 // terminator of a line is the run of CR/LF bytes that came with it: a CR
 // followed by an LF the host sent in the same write is one CR LF, not a
-// line and an empty line.
+// line and an empty line; an LF that comes later is a line of its own.
 class ConsoleLineReader {
 public:
     struct Line {
@@ -28,5 +28,5 @@ private:
     QByteArray line;
     QByteArray waiting; // a line that needs CR LF, seen up to its CR
     bool hasWaiting = false;
-    bool lastWasCr = false;
+    bool lfExpected = false; // the last line ended in a CR whose LF is still to come
 };

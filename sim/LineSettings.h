@@ -4,7 +4,9 @@
 
 // The host's side of the serial line as its terminal settings say: speed,
 // frame and flow control, all of which a real UART must agree with for any
-// byte to cross intact.
+// byte to cross intact. On a pseudo-terminal the kernel keeps every line at 8
+// data bits without parity, whatever the host asked for: only the speed, the
+// stop bits and the flow control can be seen there.
 struct LineSettings {
     int baud = 0; // bits per second the host sends at
     int receiveBaud = 0; // and receives at
