@@ -1,15 +1,9 @@
 #include "UartLink.h"
 
-bool UartLink::check(int fd, int chipBaud)
+void UartLink::check(int fd, int chipBaud)
 {
-    LineSettings now;
-    if (!LineSettings::read(fd, now))
-        return false;
-    const bool nowMatching = now.suits(chipBaud);
-    const bool changed = !(now == settings) || nowMatching != matching;
-    settings = now;
-    matching = nowMatching;
-    return changed;
+    if (LineSettings::read(fd, settings))
+        matching = settings.suits(chipBaud);
 }
 
 void UartLink::pass(char* bytes, qsizetype count) const

@@ -10,9 +10,9 @@
 // UART at the wrong speed makes of it: a different byte, never dropped.
 class UartLink {
 public:
-    // Reads the host's settings again from the terminal behind fd. True when
-    // they changed, so that the chip can record what it now sees.
-    bool check(int fd, int chipBaud);
+    // Reads the host's settings again from the terminal behind fd; a
+    // terminal that cannot be read leaves the last ones.
+    void check(int fd, int chipBaud);
 
     bool intact() const { return matching; }
     const LineSettings& host() const { return settings; }

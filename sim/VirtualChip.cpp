@@ -220,7 +220,7 @@ void VirtualChip::announceReady()
 LineSettings VirtualChip::hostLine() const
 {
     std::lock_guard<std::mutex> guard(lock);
-    return uart.host();
+    return seenHostLine;
 }
 
 QList<ChipEvent> VirtualChip::events() const

@@ -55,7 +55,7 @@ public:
     // RS-485: the chip prints "Boot abort" once it is ready.
     void announceReady();
 
-    // The host's line settings as the chip last saw them (at its last burst of bytes).
+    // The host's line settings as its last bytes to the chip crossed with.
     LineSettings hostLine() const;
 
     QList<ChipEvent> events() const;
@@ -94,7 +94,7 @@ private:
     void readFromHost(qint64 nowUs);
     void processArrivals(qint64 nowUs);
     void deliverToHost(qint64 nowUs);
-    void checkHostLine(qint64 nowUs);
+    void checkHostLine(qint64 nowUs, bool fromHost);
     qint64 nextWakeUs(qint64 nowUs) const;
     qint64 byteTimeNs() const;
     void enqueue(const QByteArray& bytes, qint64 delayUs);
@@ -120,6 +120,8 @@ private:
     qint64 retryWriteAtUs = 0; // the host's buffer was full
     qint64 handlingArrivalUs = -1; // arrival time of the byte the console is handling
     UartLink uart;
+    LineSettings seenHostLine; // the settings the host's last bytes crossed with
+    bool seenIntact = true;
     bool recordingWire = false;
     QList<WireBurst> bursts;
     bool wasPlugged = true;

@@ -78,7 +78,7 @@ void VirtualChip::readFromHost(qint64 now)
             return;
         if (!current.plugged)
             continue; // nobody is listening
-        checkHostLine(now);
+        checkHostLine(now, true);
         uart.pass(chunk, got);
         const qint64 byteNs = byteTimeNs();
         const qint64 nowNs = now * 1000;
@@ -155,7 +155,7 @@ void VirtualChip::deliverToHost(qint64 now)
         ++due;
     if (due == 0 || now < retryWriteAtUs)
         return;
-    checkHostLine(now);
+    checkHostLine(now, false);
     QByteArray garbled;
     const char* bytes = onWire.constData();
     if (!uart.intact()) {
@@ -197,9 +197,16 @@ qint64 VirtualChip::nextWakeUs(qint64 now) const
 }
 
 // Once per burst: the host may change its settings between jobs, never
-// within a byte. A change that leaves the line garbled is recorded.
-void VirtualChip::checkHostLine(qint64 now)
+// within a byte. What the host's own bytes crossed with is recorded; after it
+// closed its port the terminal may fall back to other settings, which only
+// garble what the chip says to nobody.
+void VirtualChip::checkHostLine(qint64 now, bool fromHost)
 {
-    if (uart.check(slaveFd, current.baud) && !uart.intact())
+    uart.check(slaveFd, current.baud);
+    if (!fromHost)
+        return;
+    if (!uart.intact() && (seenIntact || !(seenHostLine == uart.host())))
         log.append({ ChipEvent::LineMismatch, now, uart.host().describe() });
+    seenHostLine = uart.host();
+    seenIntact = uart.intact();
 }
