@@ -240,10 +240,7 @@ private slots:
     void wholeJobsCountPassesAndFailures()
     {
         WindowRig rig;
-        rig.chip.configure([](ChipKnobs& k) {
-            k.baud = 460800;
-            k.strictLineEnds = true;
-        });
+        rig.chip.configure([](ChipKnobs& k) { k.baud = 460800; });
         const QByteArray image = rig.folder.writeFile("image.bin", 5000);
         rig.open({ { "FileName", rig.folder.path("image.bin") } });
         rig.choosePort();
