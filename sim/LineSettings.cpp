@@ -3,9 +3,8 @@
 // The kernel's own terminal structure gives each speed as a number, also
 // for rates without a Bxxx constant; it cannot share a file with <termios.h>.
 #include <asm/termbits.h>
-#include <sys/ioctl.h>
-
 #include <cstdlib>
+#include <sys/ioctl.h>
 
 namespace {
 

@@ -1,8 +1,7 @@
 // The chip's serving thread: the wire between the host's bytes and the boot
 // console, paced as 8N1 at the chip's baud rate, through the chip's UART.
-#include "VirtualChip.h"
-
 #include "BootConsole.h"
+#include "VirtualChip.h"
 
 #include <cerrno>
 #include <poll.h>

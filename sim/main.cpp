@@ -9,8 +9,8 @@
 
 #include <csignal>
 #include <memory>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -37,7 +37,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("vynsim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Virtual VYN chips: each a boot console on a pseudo-terminal of its own."));
+    parser.setApplicationDescription(
+        QStringLiteral("Virtual VYN chips: each a boot console on a pseudo-terminal of its own."));
     parser.addHelpOption();
     const QCommandLineOption count(QStringLiteral("count"),
         QStringLiteral("Serve this many independent chips, one port per line (1 to 64)."), QStringLiteral("n"),

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 

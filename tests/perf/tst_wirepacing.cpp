@@ -1,17 +1,16 @@
 // The virtual chip's wire may never be faster than a real 8N1 line: the
 // benchmarks compare the worker against that line, so a wire that cheats
-// would make any sender look good. Measured from the host's side only.
+// would make any sender look good. Measured from the host's side only. Nor
+// may it be kinder than a real UART to a host at the wrong settings.
 #include "VirtualChip.h"
 #include "Xmodem.h"
 
 #include <QByteArray>
-
 #include <QElapsedTimer>
 #include <QtTest>
 
-#include <functional>
-
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
