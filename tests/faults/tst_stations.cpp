@@ -192,7 +192,7 @@ private slots:
         QVERIFY(chip.start());
         chip.configure([](ChipKnobs& k) { k.baud = 115200; }); // about six seconds of transfer
         QProcess process;
-        process.start(folder.filePath("tervaskcmd"), { "--p", chip.portName(), "--file", imagePath });
+        process.start(folder.filePath("tervaskcmd"), { "--p", chip.portName(), "--file", imagePath, "--b", "115200" });
         QTRY_VERIFY_WITH_TIMEOUT(recordRows(folder.path()).size() == 1, 20000);
         const auto packetWritten = [&chip] {
             const QList<ChipEvent> events = chip.events();

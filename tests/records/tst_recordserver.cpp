@@ -93,7 +93,7 @@ private slots:
         slowChip.configure([](ChipKnobs& k) { k.baud = 115200; }); // about six seconds of transfer
         QProcess job;
         job.setProcessEnvironment(environment());
-        job.start(programDir.filePath("tervaskcmd"), { "--p", slowChip.portName(), "--file", image });
+        job.start(programDir.filePath("tervaskcmd"), { "--p", slowChip.portName(), "--file", image, "--b", "115200" });
 
         // The server takes the running row, then goes away before the job ends.
         QTRY_VERIFY_WITH_TIMEOUT(serverRows().size() == before.size() + 1, 20000);
