@@ -14,12 +14,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <vector>
@@ -111,6 +113,19 @@ struct Fixture {
     bool done() const { return int(phases.size()) >= chipsPerStation; }
 };
 
+// Runs the main thread's event loop until the condition holds (looked at every 50 ms).
+void runUntil(const std::function<bool()>& condition)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    check.start(50);
+    loop.exec();
+}
+
 void freshChip(VirtualChip& chip, int imageBytes)
 {
     chip.fillFlash(0x1000, QByteArray(imageBytes, char(0xFF)));
@@ -176,8 +191,7 @@ CountFigures runStations(int count, const Recipe& recipe, const RecipeImage& ima
         return std::all_of(
             fixtures.begin(), fixtures.end(), [](const Fixture& f) { return f.done() || f.failures > 3; });
     };
-    while (!allDone() && wall.elapsed() < 600000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    runUntil([&] { return allDone() || wall.elapsed() > 600000; });
     figures.wallSeconds = double(wall.elapsed()) / 1000.0;
     probe.stop();
     const double stationCpu = threadsCpuSeconds(QStringLiteral("station"));
@@ -193,8 +207,7 @@ CountFigures runStations(int count, const Recipe& recipe, const RecipeImage& ima
     }
     QElapsedTimer stopping;
     stopping.start();
-    while (running > 0 && stopping.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    runUntil([&] { return running == 0 || stopping.elapsed() > 30000; });
 
     figures.complete = allDone() && running == 0;
     for (const Fixture& f : fixtures) {
