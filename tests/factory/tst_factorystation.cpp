@@ -1,7 +1,7 @@
 // Four stations on four virtual chips through a short shift: chips plugged
 // and pulled on each station's own schedule, a chip that fails its checksum,
-// an adapter pulled and plugged back during a download, then Stop all while
-// four transfers run.
+// an adapter pulled and plugged back during a download, a port held by
+// another program, then Stop all while four transfers run.
 #include "Recipe.h"
 #include "RecipeImage.h"
 #include "Station.h"
@@ -103,6 +103,19 @@ private slots:
         d.unplug();
         for (auto& station : stations)
             station->start(recipe, *loaded);
+
+        // A fifth port is held by another program: only its own tile says so.
+        VirtualChip heldChip;
+        QVERIFY(heldChip.start());
+        QSerialPort holder(heldChip.portName());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        Station held(heldChip.portName());
+        QSignalSpy heldStopped(&held, &Station::stopped);
+        held.start(recipe, *loaded);
+        QTRY_COMPARE_WITH_TIMEOUT(heldStopped.size(), 1, timeoutMs);
+        QCOMPARE(held.state(), StationState::PortError);
+        QCOMPARE(held.reason(), "Error:failed to open port" + heldChip.portName());
+        QVERIFY(!held.isRunning());
 
         const auto passedOnce = [&](int i) {
             return stations[i]->state() == StationState::Passed && chips[i]->flash(0x1000, image.size()) == image
