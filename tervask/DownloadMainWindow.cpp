@@ -3,6 +3,7 @@
 #include "Crc32Wifi.h"
 #include "DownloadSetupDialog.h"
 #include "DownloadWorker.h"
+#include "JobThread.h"
 #include "LogView.h"
 #include "PortList.h"
 #include "WorkerSettings.h"
@@ -16,7 +17,6 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QRadioButton>
-#include <QThread>
 #include <QToolBar>
 
 namespace {
@@ -84,22 +84,14 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
 
 DownloadMainWindow::~DownloadMainWindow()
 {
-    workerThread->quit();
-    workerThread->wait();
     delete ui;
-    delete settings;
 }
 
 void DownloadMainWindow::createWorker(int workMode)
 {
-    workerThread = new QThread(this);
-    worker = new DownloadWorker;
-    settings = new WorkerSettings(workMode);
-    settings->loadConfig();
-    worker->settings = settings;
-    worker->moveToThread(workerThread);
-    workerThread->start(QThread::InheritPriority);
-    connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
+    jobThread = std::make_unique<JobThread>(workMode);
+    worker = jobThread->worker();
+    settings = jobThread->settings();
 }
 
 void DownloadMainWindow::showImageRows()
@@ -181,7 +173,9 @@ void DownloadMainWindow::onPortChange(int)
 
 bool DownloadMainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress)
+    // Qt hands presses on a disabled widget to its event filters too: while a
+    // job runs the list is disabled and its port belongs to the job.
+    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress && ui->cbCom->isEnabled())
         refreshPortList();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -406,6 +400,7 @@ void DownloadMainWindow::closeEvent(QCloseEvent* event)
         return;
     if (jobState == Running)
         stopRunningJob();
+    jobThread->waitForJobEnd([this] { return !workerBusy; });
     event->accept();
 }
 

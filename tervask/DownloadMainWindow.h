@@ -10,12 +10,12 @@
 #include <memory>
 
 class DownloadWorker;
+class JobThread;
 class LogView;
 class QAction;
 class QCloseEvent;
 class QLineEdit;
 class QRadioButton;
-class QThread;
 class QToolBar;
 class WorkerSettings;
 
@@ -99,7 +99,7 @@ private:
     // From the start of a job until its sngFinishAll: the worker may still be
     // reading the record, also after Stop, so nothing may rewrite it.
     bool workerBusy = false;
-    QThread* workerThread = nullptr;
+    std::unique_ptr<JobThread> jobThread;
     QToolBar* toolBar = nullptr;
     QRadioButton* chineseBtn = nullptr;
     QRadioButton* englishBtn = nullptr;

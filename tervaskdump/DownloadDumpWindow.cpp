@@ -1,6 +1,7 @@
 #include "DownloadDumpWindow.h"
 
 #include "DownloadWorker.h"
+#include "JobThread.h"
 #include "LogView.h"
 #include "PortList.h"
 #include "WorkerSettings.h"
@@ -14,7 +15,6 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-#include <QThread>
 #include <QToolBar>
 
 namespace {
@@ -84,22 +84,14 @@ DownloadDumpWindow::DownloadDumpWindow(int workMode, QWidget* parent, Qt::Window
 
 DownloadDumpWindow::~DownloadDumpWindow()
 {
-    workerThread->quit();
-    workerThread->wait();
     delete ui;
-    delete settings;
 }
 
 void DownloadDumpWindow::createWorker(int workMode)
 {
-    workerThread = new QThread(this);
-    worker = new DownloadWorker;
-    settings = new WorkerSettings(workMode);
-    settings->loadConfig();
-    worker->settings = settings;
-    worker->moveToThread(workerThread);
-    workerThread->start(QThread::InheritPriority);
-    connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
+    jobThread = std::make_unique<JobThread>(workMode);
+    worker = jobThread->worker();
+    settings = jobThread->settings();
 }
 
 void DownloadDumpWindow::buildToolBar()
@@ -211,7 +203,9 @@ void DownloadDumpWindow::onFileBtn()
 
 bool DownloadDumpWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress)
+    // Qt hands presses on a disabled widget to its event filters too: while a
+    // job runs the list is disabled and its port belongs to the job.
+    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress && ui->cbCom->isEnabled())
         refreshPortList();
     return false;
 }
@@ -325,6 +319,7 @@ void DownloadDumpWindow::closeEvent(QCloseEvent* event)
         return;
     if (jobState == Running)
         stopRunningJob();
+    jobThread->waitForJobEnd([this] { return !workerBusy; });
     event->accept();
 }
 

@@ -9,12 +9,12 @@
 #include <memory>
 
 class DownloadWorker;
+class JobThread;
 class LogView;
 class QAction;
 class QCloseEvent;
 class QComboBox;
 class QRadioButton;
-class QThread;
 class QToolBar;
 class WorkerSettings;
 
@@ -90,7 +90,7 @@ private:
     // From a start until its sngFinishAll: the worker may still read the
     // record, also after Stop, so the window does not write it meanwhile.
     bool workerBusy = false;
-    QThread* workerThread = nullptr;
+    std::unique_ptr<JobThread> jobThread;
     QToolBar* toolBar = nullptr;
     QRadioButton* chineseBtn = nullptr;
     QRadioButton* englishBtn = nullptr;
