@@ -7,7 +7,8 @@ class QTextEdit;
 
 // The coloured log of a window over its QTextEdit: each line keeps the colour
 // it was appended with, green lines are bold, the view follows the last line,
-// and the colour rules of the view's style sheet follow the latest line.
+// the colour rules of the view's style sheet follow the latest line, and no
+// undo history is kept.
 class LogView {
 public:
     explicit LogView(QTextEdit* view);
