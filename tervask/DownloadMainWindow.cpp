@@ -7,17 +7,15 @@
 #include "LogView.h"
 #include "PortList.h"
 #include "WorkerSettings.h"
+#include "WindowToolBar.h"
 #include "ui_DownloadMainWindow.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QRadioButton>
-#include <QToolBar>
 
 namespace {
 const QString toolVersion = QStringLiteral("V01.00.12");
@@ -53,7 +51,7 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
 {
     ui->setupUi(this);
     logView = std::make_unique<LogView>(ui->teLog);
-    ui->teLog->setStyleSheet(QStringLiteral("QTextEdit {font: times bold 13pt; background: black }"));
+    ui->teLog->setStyleSheet(LogView::initialStyleSheet());
     ui->logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
     missingFileStyle = QStringLiteral("color: rgb(255, 0, 0);");
 
@@ -65,17 +63,13 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
     ui->Binfile2LEdt->setText(settings->File2Name);
     ui->BinfileLEdt->setText(settings->FileName);
 
-    buildToolBar();
-    connect(saveLogAction, &QAction::triggered, this, &DownloadMainWindow::onSavelog);
-    connect(aboutAction, &QAction::triggered, this, &DownloadMainWindow::onAbout);
-    connect(chineseBtn, &QRadioButton::toggled, this, &DownloadMainWindow::onLanguage);
-    connect(englishBtn, &QRadioButton::toggled, this, &DownloadMainWindow::onLanguage);
+    toolBar = new WindowToolBar(this, WindowToolBar::SaveLogAndAbout);
+    connect(toolBar, &WindowToolBar::saveLogTriggered, this, &DownloadMainWindow::onSavelog);
+    connect(toolBar, &WindowToolBar::aboutTriggered, this, &DownloadMainWindow::onAbout);
+    connect(toolBar, &WindowToolBar::languageToggled, this, &DownloadMainWindow::onLanguage);
 
     settings->portName.clear();
-    if (settings->language == QLatin1String("Chinese"))
-        chineseBtn->setChecked(true);
-    else
-        englishBtn->setChecked(true);
+    toolBar->showLanguage(settings->language);
 
     ui->cbCom->installEventFilter(this);
     connectControls();
@@ -101,27 +95,6 @@ void DownloadMainWindow::showImageRows()
     ui->Binfile2LEdt->setVisible(testMode);
     ui->file2Btn->setVisible(testMode);
     ui->exitBtn->setVisible(testMode);
-}
-
-void DownloadMainWindow::buildToolBar()
-{
-    toolBar = addToolBar(tr("Tools"));
-    toolBar->setFixedHeight(30);
-    const QFont buttonFont(QStringLiteral("Times"), 12);
-    chineseBtn = new QRadioButton(tr("Chinese"), this);
-    chineseBtn->setFont(buttonFont);
-    englishBtn = new QRadioButton(tr("English"), this);
-    englishBtn->setFont(buttonFont);
-    toolBar->addWidget(englishBtn);
-    toolBar->addWidget(chineseBtn);
-    toolBar->addSeparator();
-
-    aboutAction = new QAction(QIcon(QStringLiteral(":/images/about.png")), tr("About"), this);
-    saveLogAction = new QAction(QIcon(QStringLiteral(":/images/save.png")), tr("Save log"), this);
-    toolBar->addAction(saveLogAction);
-    toolBar->addSeparator();
-    toolBar->addAction(aboutAction);
-    toolBar->addSeparator();
 }
 
 void DownloadMainWindow::connectControls()
@@ -374,17 +347,13 @@ void DownloadMainWindow::onAbout()
 
 void DownloadMainWindow::onLanguage()
 {
-    settings->language = languages.load(chineseBtn->isChecked());
+    settings->language = languages.load(toolBar->chineseChosen());
     if (settings->workMode == 1)
         setWindowTitle(QStringLiteral("VYN Download485 Tool V01.00.02"));
     else
         setWindowTitle(QStringLiteral("VYN Tervask Tool %1").arg(toolVersion));
 
-    chineseBtn->setText(tr("Chinese"));
-    englishBtn->setText(tr("English"));
-    aboutAction->setText(tr("About"));
-    saveLogAction->setText(tr("Save log"));
-    toolBar->setWindowTitle(tr("Tools"));
+    toolBar->retranslate();
     ui->retranslateUi(this);
     // The form's texts show zero counts; put the real ones back.
     showCounters();

@@ -12,11 +12,9 @@
 class DownloadWorker;
 class JobThread;
 class LogView;
-class QAction;
 class QCloseEvent;
 class QLineEdit;
-class QRadioButton;
-class QToolBar;
+class WindowToolBar;
 class WorkerSettings;
 
 namespace Ui {
@@ -71,7 +69,6 @@ protected:
 private:
     void createWorker(int workMode);
     void showImageRows();
-    void buildToolBar();
     void connectControls();
     void refreshControls();
     void startJob(bool needprepare);
@@ -100,10 +97,6 @@ private:
     // reading the record, also after Stop, so nothing may rewrite it.
     bool workerBusy = false;
     std::unique_ptr<JobThread> jobThread;
-    QToolBar* toolBar = nullptr;
-    QRadioButton* chineseBtn = nullptr;
-    QRadioButton* englishBtn = nullptr;
-    QAction* aboutAction = nullptr;
-    QAction* saveLogAction = nullptr;
+    WindowToolBar* toolBar = nullptr;
     QTimer testRestartTimer;
 };

@@ -11,11 +11,9 @@
 class DownloadWorker;
 class JobThread;
 class LogView;
-class QAction;
 class QCloseEvent;
 class QComboBox;
-class QRadioButton;
-class QToolBar;
+class WindowToolBar;
 class WorkerSettings;
 
 namespace Ui {
@@ -68,7 +66,6 @@ protected:
 
 private:
     void createWorker(int workMode);
-    void buildToolBar();
     void limitNumberEdits();
     void connectControls();
     void selectFlashSize();
@@ -91,8 +88,5 @@ private:
     // record, also after Stop, so the window does not write it meanwhile.
     bool workerBusy = false;
     std::unique_ptr<JobThread> jobThread;
-    QToolBar* toolBar = nullptr;
-    QRadioButton* chineseBtn = nullptr;
-    QRadioButton* englishBtn = nullptr;
-    QAction* aboutAction = nullptr;
+    WindowToolBar* toolBar = nullptr;
 };

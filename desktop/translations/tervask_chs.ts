@@ -64,22 +64,6 @@
         <translation>4MByte</translation>
     </message>
     <message>
-        <source>Tools</source>
-        <translation>工具</translation>
-    </message>
-    <message>
-        <source>Chinese</source>
-        <translation>中文</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>英文</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>关于</translation>
-    </message>
-    <message>
         <source>Open BIN file</source>
         <translation>选择保存的 BIN 文件</translation>
     </message>
@@ -163,26 +147,6 @@ Build date: %2</source>
     <message>
         <source>Reset</source>
         <translation>清零</translation>
-    </message>
-    <message>
-        <source>Tools</source>
-        <translation>工具</translation>
-    </message>
-    <message>
-        <source>Chinese</source>
-        <translation>中文</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>英文</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>关于</translation>
-    </message>
-    <message>
-        <source>Save log</source>
-        <translation>保存日志</translation>
     </message>
     <message>
         <source>Open BIN file</source>
@@ -339,6 +303,29 @@ Build date: %2</source>
     <message>
         <source>Erase size must be a multiple of 4k!</source>
         <translation>擦除大小必须是 4K 的整数倍！</translation>
+    </message>
+</context>
+<context>
+    <name>WindowToolBar</name>
+    <message>
+        <source>Tools</source>
+        <translation>工具</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>英文</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>保存日志</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
     </message>
 </context>
 </TS>

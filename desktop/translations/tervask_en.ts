@@ -64,22 +64,6 @@
         <translation>4MByte</translation>
     </message>
     <message>
-        <source>Tools</source>
-        <translation>Tools</translation>
-    </message>
-    <message>
-        <source>Chinese</source>
-        <translation>Chinese</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>English</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>About</translation>
-    </message>
-    <message>
         <source>Open BIN file</source>
         <translation>Open BIN file</translation>
     </message>
@@ -163,26 +147,6 @@ Build date: %2</translation>
     <message>
         <source>Reset</source>
         <translation>Reset</translation>
-    </message>
-    <message>
-        <source>Tools</source>
-        <translation>Tools</translation>
-    </message>
-    <message>
-        <source>Chinese</source>
-        <translation>Chinese</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>English</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>About</translation>
-    </message>
-    <message>
-        <source>Save log</source>
-        <translation>Save log</translation>
     </message>
     <message>
         <source>Open BIN file</source>
@@ -339,6 +303,29 @@ Build date: %2</translation>
     <message>
         <source>Erase size must be a multiple of 4k!</source>
         <translation>Erase size must be a multiple of 4k!</translation>
+    </message>
+</context>
+<context>
+    <name>WindowToolBar</name>
+    <message>
+        <source>Tools</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>About</translation>
     </message>
 </context>
 </TS>

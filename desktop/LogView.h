@@ -13,6 +13,9 @@ class LogView {
 public:
     explicit LogView(QTextEdit* view);
 
+    // The dark look every window's log starts with.
+    static QString initialStyleSheet() { return QStringLiteral("QTextEdit {font: times bold 13pt; background: black }"); }
+
     void appendLog(const QString& text, const QColor& color);
 
     // The style sheet that a line of this colour leaves on a view whose style sheet is current.
