@@ -3,6 +3,7 @@
 #include "Crc32Wifi.h"
 #include "DownloadSetupDialog.h"
 #include "DownloadWorker.h"
+#include "ImageFile.h"
 #include "JobThread.h"
 #include "LogView.h"
 #include "PortList.h"
@@ -21,16 +22,6 @@ namespace {
 const QString toolVersion = QStringLiteral("V01.00.12");
 const QString buildDate = QStringLiteral("2020-10-22");
 const int testRestartDelayMs = 2000;
-const qint64 bytesPerMiB = 1048576;
-
-// The flash size in MiB is the digit the text begins with; -1 for anything
-// else, which makes every image too large.
-int flashMiB(const QString& flashSize)
-{
-    if (flashSize.isEmpty() || flashSize.at(0) < QLatin1Char('0') || flashSize.at(0) > QLatin1Char('9'))
-        return -1;
-    return flashSize.at(0).digitValue();
-}
 
 // "0x" starts a hexadecimal number, anything else is decimal; no number is 0.
 qint64 addressValue(const QString& text)
@@ -237,28 +228,22 @@ void DownloadMainWindow::startJob(bool needprepare)
 
 bool DownloadMainWindow::loadImages()
 {
-    const qint64 flashBytes = flashMiB(settings->FlashSize) * bytesPerMiB;
+    const qint64 flashBytes = ImageFile::flashBytes(settings->FlashSize);
     const bool secondImage = settings->AutoTest && imagePhase == 2;
     const QString path = secondImage ? settings->File2Name : settings->FileName;
     const qint64 limit = flashBytes - (secondImage ? addressValue(settings->downloadAddr) : 0x1000);
 
     if (!path.isEmpty()) {
-        const QString cantLoad = QStringLiteral("Error: can't load %1").arg(path);
-        // Opening a FIFO would block until a writer appears, and a device has
-        // no end: only regular files are images.
-        QFile file(path);
-        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-            return refuseImage(tr("Can't load %1").arg(path), cantLoad);
-        // Checked before reading, so a huge file is never read into memory.
-        const QString tooLarge = QStringLiteral("The size of file: %1 is out of range!").arg(path);
-        if (file.size() > limit)
-            return refuseImage(tr("The size of file: %1 is out of range!").arg(path), tooLarge);
-        // Read at most one byte past the limit, in case the file grows meanwhile.
-        QByteArray bytes = file.read(limit + 1);
-        if (file.error() != QFileDevice::NoError)
-            return refuseImage(tr("Can't load %1").arg(path), cantLoad);
-        if (bytes.size() > limit)
-            return refuseImage(tr("The size of file: %1 is out of range!").arg(path), tooLarge);
+        QByteArray bytes;
+        switch (ImageFile::read(path, limit, bytes)) {
+        case ImageFile::Refusal::CantOpen:
+            return refuseImage(tr("Can't load %1").arg(path), QStringLiteral("Error: can't load %1").arg(path));
+        case ImageFile::Refusal::TooLarge:
+            return refuseImage(tr("The size of file: %1 is out of range!").arg(path),
+                QStringLiteral("The size of file: %1 is out of range!").arg(path));
+        case ImageFile::Refusal::None:
+            break;
+        }
         settings->image = bytes;
         settings->packetCount = int((bytes.size() + settings->packetSize - 1) / settings->packetSize);
     }
