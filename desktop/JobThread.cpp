@@ -1,9 +1,9 @@
 #include "JobThread.h"
 
 #include "DownloadWorker.h"
+#include "EventWait.h"
 #include "WorkerSettings.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
 #include <QtDebug>
@@ -36,11 +36,6 @@ JobThread::~JobThread()
 
 bool JobThread::waitForJobEnd(const std::function<bool()>& jobEnded)
 {
-    const QDeadlineTimer deadline(timing.jobEndBound);
-    while (!jobEnded() && !deadline.hasExpired()) {
-        // The end of the job arrives as a queued signal: keep delivering events.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        QThread::msleep(static_cast<unsigned long>(timing.jobEndPoll.count()));
-    }
-    return jobEnded();
+    // The end of the job arrives as a queued signal: keep delivering events.
+    return runEventsUntil(jobEnded, timing.jobEndBound, timing.jobEndPoll);
 }
