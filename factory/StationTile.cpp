@@ -65,16 +65,24 @@ StationTile::StationTile(Station* station, QWidget* parent)
     stopBtn = new QPushButton(this);
     stopBtn->setObjectName(QStringLiteral("stopBtn"));
 
+    // Sixteen tiles in four columns share 1366 pixels: the buttons sit beside
+    // the label and every row may shrink to about 300 pixels.
+    labelEdit->setMinimumWidth(40);
+    for (QPushButton* button : { startBtn, stopBtn }) {
+        button->setMinimumWidth(44);
+        button->setMaximumWidth(72);
+    }
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(6, 4, 6, 4);
     layout->setVerticalSpacing(3);
+    layout->setHorizontalSpacing(4);
     layout->addWidget(portLabel, 0, 0);
-    layout->addWidget(labelEdit, 0, 1, 1, 3);
+    layout->addWidget(labelEdit, 0, 1);
+    layout->addWidget(startBtn, 0, 2);
+    layout->addWidget(stopBtn, 0, 3);
     layout->addWidget(stateLabel, 1, 0, 1, 4);
     layout->addWidget(progress, 2, 0, 1, 4);
-    layout->addWidget(countersLabel, 3, 0, 1, 2);
-    layout->addWidget(startBtn, 3, 2);
-    layout->addWidget(stopBtn, 3, 3);
+    layout->addWidget(countersLabel, 3, 0, 1, 4);
     layout->setColumnStretch(1, 1);
 
     connect(labelEdit, &QLineEdit::editingFinished, this, [this] {
@@ -121,10 +129,11 @@ void StationTile::showState()
         text = tr("Downloading");
         break;
     case StationState::Passed:
-        text = tr("PASS  %1 s").arg(double(watched->lastElapsedMs()) / 1000.0, 0, 'f', 1);
+        text = watched->lastElapsedMs() > 0 ? tr("PASS  %1 s").arg(double(watched->lastElapsedMs()) / 1000.0, 0, 'f', 1)
+                                            : tr("PASS");
         break;
     case StationState::Failed:
-        text = tr("FAIL: %1").arg(watched->reason());
+        text = watched->reason().isEmpty() ? tr("FAIL") : tr("FAIL: %1").arg(watched->reason());
         break;
     case StationState::AdapterLost:
         text = tr("Adapter lost");

@@ -465,6 +465,14 @@ One PC, up to %2 fixtures.</source>
         <source>Total: %1  PASS: %2  FAIL: %3  FPY: %4%</source>
         <translation>总数：%1  通过：%2  失败：%3  直通率：%4%</translation>
     </message>
+    <message>
+        <source>PASS</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>失败</translation>
+    </message>
 </context>
 <context>
     <name>WindowToolBar</name>

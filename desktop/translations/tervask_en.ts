@@ -465,6 +465,14 @@ One PC, up to %2 fixtures.</translation>
         <source>Total: %1  PASS: %2  FAIL: %3  FPY: %4%</source>
         <translation>Total: %1  PASS: %2  FAIL: %3  FPY: %4%</translation>
     </message>
+    <message>
+        <source>PASS</source>
+        <translation>PASS</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>FAIL</translation>
+    </message>
 </context>
 <context>
     <name>WindowToolBar</name>

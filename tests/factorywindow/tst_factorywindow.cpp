@@ -1,8 +1,9 @@
 // The station window driven through its buttons against two virtual chips:
 // the recipe is locked while stations run, Start all downloads into both,
-// a tile shows its station's whole log, Stop all ends both.
+// a tile shows its station's whole log, Stop all ends both, and so does closing.
 #include "FactoryTiming.h"
 #include "FactoryWindow.h"
+#include "ModalAnswerer.h"
 #include "Station.h"
 #include "StationLogDialog.h"
 #include "VirtualChip.h"
@@ -87,6 +88,15 @@ private slots:
         QVERIFY(!button("stopAllBtn")->isEnabled());
         for (VirtualChip& chip : chips)
             QCOMPARE(tileText(window, chip.portName(), "state"), QString("Idle"));
+
+        // Closing while stations run asks, then returns only once they have stopped.
+        button("startAllBtn")->click();
+        QVERIFY(window.anyRunning());
+        ModalAnswerer answerer;
+        answerer.clickButton(QMessageBox::Yes);
+        QVERIFY(window.close());
+        QCOMPARE(answerer.titles, QStringList({ "Close Confirmation?" }));
+        QVERIFY(!window.anyRunning());
     }
 };
 
