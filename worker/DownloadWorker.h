@@ -82,11 +82,25 @@ public:
 
 private:
     int runJob(bool needprepare);
+    int runDownloadSteps(bool needprepare);
     int runAutoJob();
     int runAutoLoop();
+    int downloadChip();
+    void chipPassed();
+    void chipFailed();
+    void chipLeft();
+    void announceWaiting();
+    void announcePortBack();
     void runOneStart(bool needprepare);
     bool stopCheck();
     int waitForChip();
+    bool knockForPrompt();
+    int presenceCheckMs() const;
+
+    // The attempt report: one step at a time, its red line kept as the reason.
+    bool runStep(AttemptReport::Step step, bool (DownloadWorker::*body)());
+    void beginAttempt();
+    void finishAttempt(int code);
     // A pulled adapter fails every read and write at once: the step that sees
     // it says so, once, and ends (true) instead of waiting out its time-outs.
     bool portLost();
@@ -97,7 +111,12 @@ private:
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }
     void logSuccess(const QString& text) { emit sngLog(text, QColor(Qt::green)); }
-    void logError(const QString& text) { emit sngLog(text, QColor(Qt::red)); }
+    void logError(const QString& text)
+    {
+        if (attemptOpen)
+            attempt.reason = text;
+        emit sngLog(text, QColor(Qt::red));
+    }
     void logTrace(const QString& text) { emit sngLog(text, QColor(Qt::yellow)); }
     void logRetry(const QString& text) { emit sngLog(text, QColor(Qt::lightGray)); }
 
@@ -116,9 +135,16 @@ private:
     bool chipDone = false;
     bool linkLost = false; // the port failed as a pulled adapter does, since it was opened
     bool lossReported = false;
+    bool lossAnnounced = false; // sngPortLost(true) sent and the port not open again since
 
     LinkTiming link;
     bool jobRunning = false;
     QList<bool> deferredStarts;
     QElapsedTimer presenceClock;
+    QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
+    int failedAttempts = 0; // of the chip in the socket, with a retry limit set
+    bool waitingAnnounced = false;
+
+    AttemptReport attempt;
+    bool attemptOpen = false;
 };
