@@ -5,6 +5,7 @@
 #include "Station.h"
 #include "StationLogDialog.h"
 #include "StationTile.h"
+#include "WindowTiming.h"
 #include "WindowToolBar.h"
 
 #include <QCloseEvent>
@@ -58,7 +59,7 @@ FactoryWindow::FactoryWindow(const FactoryCommandLine& line, QWidget* parent)
     toolBar->showLanguage(recipe.language);
 
     // Chips per hour fall as time passes without chips, not only when one is counted.
-    rateTimer.setInterval(std::chrono::seconds(10));
+    rateTimer.setInterval(WindowTiming().rateRefresh);
     connect(&rateTimer, &QTimer::timeout, this, &FactoryWindow::showTotals);
     rateTimer.start();
     refreshControls();
