@@ -158,7 +158,10 @@ void Station::onChipResult(bool pass)
     chips.count(pass);
     emit countersChanged(chips);
     emit chipCounted(pass, now);
-    setState(pass ? StationState::Passed : StationState::Failed);
+    // A chip cut short by a pulled adapter is counted while the adapter is
+    // still gone: the tile keeps saying so until it is back.
+    if (current != StationState::AdapterLost)
+        setState(pass ? StationState::Passed : StationState::Failed);
 }
 
 void Station::onWorkerFinished()

@@ -46,7 +46,8 @@ public:
 signals:
     void sngFinishAll(bool Pass);
     void sngLog(QString log, QColor color);
-    // Automatic mode: one chip downloaded (true) or failed (false).
+    // Automatic mode: a chip downloaded (true) or failed (false); each failed
+    // attempt without a retry limit, once per chip with one.
     void sngChipResult(bool Pass);
     // Packets acknowledged of the image, or chunks dumped of the dump.
     void sngProgress(int done, int total);
@@ -54,7 +55,8 @@ signals:
     // chip answered and its download begins) and ends; see AttemptReport.
     void sngAttemptStarted(const QDateTime& startedAtUtc);
     void sngAttemptFinished(const AttemptReport& report);
-    // Automatic mode: a new chip is awaited (at the start, and once the last chip was pulled).
+    // Automatic mode: a new chip is awaited (at the start, once the last chip
+    // was pulled, and once a lost adapter's port is open again).
     void sngWaitingForChip();
     // The adapter was lost (true), or its port is open again (false).
     void sngPortLost(bool lost);
@@ -107,6 +109,8 @@ private:
     // A pause whose length comes from the settings (a hand-edited file can make
     // it days long): a stop request ends it early.
     void pauseMs(int ms);
+    // The pause before a command's reply is read; false, with "Cancel" logged, when Stop came.
+    bool pauseForReply(int ms);
     QString jobName() const;
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }

@@ -121,6 +121,17 @@ void DownloadWorker::pauseMs(int ms)
         sleepMs(std::min(deadline.remaining(), millis(link.stopPoll)));
 }
 
+// A reply read after Stop cut its wait short is not the chip's answer (a
+// checksum still being computed would look unreadable): the stop is named instead.
+bool DownloadWorker::pauseForReply(int ms)
+{
+    pauseMs(ms);
+    if (!stopRequested)
+        return true;
+    logError(QStringLiteral("Cancel"));
+    return false;
+}
+
 bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
 {
     // Left-overs of earlier replies (the device wait's extra prompts) are not this command's reply.
@@ -132,7 +143,8 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
         return false;
     }
     logTrace(QString::fromLatin1(cmd) + QLatin1Char('!'));
-    pauseMs(waitMs);
+    if (!pauseForReply(waitMs))
+        return false;
     readCommandReply(cmd);
 
     for (int resends = 0;; ++resends) {
@@ -153,7 +165,8 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
                 logError(QStringLiteral("Error: fail to write command!"));
             return false;
         }
-        pauseMs(waitMs);
+        if (!pauseForReply(waitMs))
+            return false;
         readCommandReply(cmd);
     }
 }

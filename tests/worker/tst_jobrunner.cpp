@@ -99,7 +99,8 @@ private slots:
     }
 
     // One report per single job, from its start (before the port is opened)
-    // to its end, naming the step that failed and its own red line.
+    // to its end, naming the step that failed and its own red line. A Stop
+    // that cuts the verification wait short is named as such, not blamed on the chip.
     void singleJobReportsItsAttempt_data()
     {
         QTest::addColumn<QString>("fault");
@@ -116,6 +117,8 @@ private slots:
                                  << "Download failed!";
         QTest::newRow("transfer") << "cancel" << R::Fail << S::Transfer << "Error: send process break!"
                                   << "Download failed!";
+        QTest::newRow("stop during the verification wait")
+            << "stop" << R::Canceled << S::Verify << "Cancel" << "Download failed!";
     }
 
     void singleJobReportsItsAttempt()
@@ -139,6 +142,15 @@ private slots:
             h.chip.unplug();
         if (fault == "cancel")
             h.chip.configure([](ChipKnobs& k) { k.cancelAtPacket = 2; });
+        if (fault == "stop") {
+            // A chip still busy with the checksum, and a verification wait far longer than the test.
+            h.chip.configure([](ChipKnobs& k) { k.unreadableChecksum = true; });
+            h.settings.VerifyUnitTime = 60000;
+            h.meanwhile([&h] {
+                if (WorkerHarness::waitFor([&h] { return h.chip.commands().join().contains("checksum"); }))
+                    h.worker.stop();
+            });
+        }
         h.worker.start(true);
 
         QCOMPARE(linesAtStart, 0);
@@ -150,7 +162,7 @@ private slots:
         QCOMPARE(attempt.reason, reason);
         QCOMPARE(attempt.startedAt, startedAt);
         QVERIFY(attempt.startedAt.timeSpec() == Qt::UTC && attempt.startedAt <= attempt.finishedAt);
-        QCOMPARE(attempt.transferMs > 0, fault == "" || fault == "cancel");
+        QCOMPARE(attempt.transferMs > 0, fault == "" || fault == "cancel" || fault == "stop");
         // The reason is the job's own red line, followed only by the outcome line.
         QStringList red;
         for (const WorkerHarness::Line& line : h.allLines())
