@@ -28,6 +28,8 @@ public:
     {
         if (!chip.start())
             qFatal("cannot open a pseudo-terminal");
+        // Every line the worker sends must end as a real console needs it.
+        chip.configure([](ChipKnobs& k) { k.strictLineEnds = true; });
         settings.portName = chip.portName();
         worker.settings = &settings;
         worker.setTiming(fastTiming());
@@ -88,6 +90,18 @@ public:
     }
 
     void useImage(const QByteArray& bytes);
+
+    // The chip's UART and the worker's port at one speed; 0 is an instant
+    // wire, which takes the worker's speed whatever it is.
+    void setBaud(int baud, int adapterLatencyMs = 0)
+    {
+        chip.configure([=](ChipKnobs& k) {
+            k.baud = baud;
+            k.adapterLatencyMs = adapterLatencyMs;
+        });
+        if (baud > 0)
+            settings.BaudRate = QString::number(baud);
+    }
 
     // Calls stop() from another thread after the delay, as a window's Stop button would.
     void stopAfter(int ms)

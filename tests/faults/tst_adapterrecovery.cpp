@@ -29,6 +29,8 @@ private slots:
         WorkerSettings settings(0);
         settings.portName = link;
         settings.AutoStart = true;
+        // The chip is slowed down to this speed for the transfer; an instant chip takes it too.
+        settings.BaudRate = QStringLiteral("115200");
         DownloadWorker worker;
         worker.settings = &settings;
         worker.setTiming(WorkerHarness::fastTiming());
