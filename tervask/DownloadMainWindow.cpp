@@ -4,21 +4,19 @@
 #include "DownloadSetupDialog.h"
 #include "DownloadWorker.h"
 #include "ImageFile.h"
+#include "JobThread.h"
 #include "LogView.h"
 #include "PortList.h"
 #include "WorkerSettings.h"
+#include "WindowToolBar.h"
 #include "ui_DownloadMainWindow.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QRadioButton>
-#include <QThread>
-#include <QToolBar>
 
 namespace {
 const QString toolVersion = QStringLiteral("V01.00.12");
@@ -44,7 +42,7 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
 {
     ui->setupUi(this);
     logView = std::make_unique<LogView>(ui->teLog);
-    ui->teLog->setStyleSheet(QStringLiteral("QTextEdit {font: times bold 13pt; background: black }"));
+    ui->teLog->setStyleSheet(LogView::initialStyleSheet());
     ui->logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
     missingFileStyle = QStringLiteral("color: rgb(255, 0, 0);");
 
@@ -56,17 +54,13 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
     ui->Binfile2LEdt->setText(settings->File2Name);
     ui->BinfileLEdt->setText(settings->FileName);
 
-    buildToolBar();
-    connect(saveLogAction, &QAction::triggered, this, &DownloadMainWindow::onSavelog);
-    connect(aboutAction, &QAction::triggered, this, &DownloadMainWindow::onAbout);
-    connect(chineseBtn, &QRadioButton::toggled, this, &DownloadMainWindow::onLanguage);
-    connect(englishBtn, &QRadioButton::toggled, this, &DownloadMainWindow::onLanguage);
+    toolBar = new WindowToolBar(this, WindowToolBar::SaveLogAndAbout);
+    connect(toolBar, &WindowToolBar::saveLogTriggered, this, &DownloadMainWindow::onSavelog);
+    connect(toolBar, &WindowToolBar::aboutTriggered, this, &DownloadMainWindow::onAbout);
+    connect(toolBar, &WindowToolBar::languageToggled, this, &DownloadMainWindow::onLanguage);
 
     settings->portName.clear();
-    if (settings->language == QLatin1String("Chinese"))
-        chineseBtn->setChecked(true);
-    else
-        englishBtn->setChecked(true);
+    toolBar->showLanguage(settings->language);
 
     ui->cbCom->installEventFilter(this);
     connectControls();
@@ -75,22 +69,14 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
 
 DownloadMainWindow::~DownloadMainWindow()
 {
-    workerThread->quit();
-    workerThread->wait();
     delete ui;
-    delete settings;
 }
 
 void DownloadMainWindow::createWorker(int workMode)
 {
-    workerThread = new QThread(this);
-    worker = new DownloadWorker;
-    settings = new WorkerSettings(workMode);
-    settings->loadConfig();
-    worker->settings = settings;
-    worker->moveToThread(workerThread);
-    workerThread->start(QThread::InheritPriority);
-    connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
+    jobThread = std::make_unique<JobThread>(workMode);
+    worker = jobThread->worker();
+    settings = jobThread->settings();
 }
 
 void DownloadMainWindow::showImageRows()
@@ -100,27 +86,6 @@ void DownloadMainWindow::showImageRows()
     ui->Binfile2LEdt->setVisible(testMode);
     ui->file2Btn->setVisible(testMode);
     ui->exitBtn->setVisible(testMode);
-}
-
-void DownloadMainWindow::buildToolBar()
-{
-    toolBar = addToolBar(tr("Tools"));
-    toolBar->setFixedHeight(30);
-    const QFont buttonFont(QStringLiteral("Times"), 12);
-    chineseBtn = new QRadioButton(tr("Chinese"), this);
-    chineseBtn->setFont(buttonFont);
-    englishBtn = new QRadioButton(tr("English"), this);
-    englishBtn->setFont(buttonFont);
-    toolBar->addWidget(englishBtn);
-    toolBar->addWidget(chineseBtn);
-    toolBar->addSeparator();
-
-    aboutAction = new QAction(QIcon(QStringLiteral(":/images/about.png")), tr("About"), this);
-    saveLogAction = new QAction(QIcon(QStringLiteral(":/images/save.png")), tr("Save log"), this);
-    toolBar->addAction(saveLogAction);
-    toolBar->addSeparator();
-    toolBar->addAction(aboutAction);
-    toolBar->addSeparator();
 }
 
 void DownloadMainWindow::connectControls()
@@ -172,7 +137,9 @@ void DownloadMainWindow::onPortChange(int)
 
 bool DownloadMainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress)
+    // Qt hands presses on a disabled widget to its event filters too: while a
+    // job runs the list is disabled and its port belongs to the job.
+    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress && ui->cbCom->isEnabled())
         refreshPortList();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -365,17 +332,13 @@ void DownloadMainWindow::onAbout()
 
 void DownloadMainWindow::onLanguage()
 {
-    settings->language = languages.load(chineseBtn->isChecked());
+    settings->language = languages.load(toolBar->chineseChosen());
     if (settings->workMode == 1)
         setWindowTitle(QStringLiteral("VYN Download485 Tool V01.00.02"));
     else
         setWindowTitle(QStringLiteral("VYN Tervask Tool %1").arg(toolVersion));
 
-    chineseBtn->setText(tr("Chinese"));
-    englishBtn->setText(tr("English"));
-    aboutAction->setText(tr("About"));
-    saveLogAction->setText(tr("Save log"));
-    toolBar->setWindowTitle(tr("Tools"));
+    toolBar->retranslate();
     ui->retranslateUi(this);
     // The form's texts show zero counts; put the real ones back.
     showCounters();
@@ -391,6 +354,7 @@ void DownloadMainWindow::closeEvent(QCloseEvent* event)
         return;
     if (jobState == Running)
         stopRunningJob();
+    jobThread->waitForJobEnd([this] { return !workerBusy; });
     event->accept();
 }
 
