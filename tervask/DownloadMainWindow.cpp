@@ -5,6 +5,7 @@
 #include "DownloadWorker.h"
 #include "LogView.h"
 #include "PortList.h"
+#include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 #include "ui_DownloadMainWindow.h"
 
@@ -97,6 +98,7 @@ void DownloadMainWindow::createWorker(int workMode)
     settings = new WorkerSettings(workMode);
     settings->loadConfig();
     worker->settings = settings;
+    WireTraceWriter::installFromEnvironment(*worker);
     worker->moveToThread(workerThread);
     workerThread->start(QThread::InheritPriority);
     connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
