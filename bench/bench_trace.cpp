@@ -137,8 +137,8 @@ int main(int argc, char* argv[])
                 continue;
             std::printf("| %d | %d | %d | %.3f | %.3f | %.4f | %.4f | %.4f | %.4f | %lld |\n", baud, latencyMs, runs,
                 double(bestOff.phaseUs) / 1e6, double(bestOn.phaseUs) / 1e6,
-                double(bestOn.phaseUs) / double(bestOff.phaseUs), worstRatio, bestOff.cpuPerSecond,
-                bestOn.cpuPerSecond, bestOn.traceBytes / 1024);
+                double(bestOn.phaseUs) / double(bestOff.phaseUs), worstRatio, bestOff.cpuPerSecond, bestOn.cpuPerSecond,
+                bestOn.traceBytes / 1024);
             std::fflush(stdout);
         }
     }

@@ -342,8 +342,8 @@ private:
         process.start(program, arguments);
     }
 
-    Result run(const QStringList& arguments,
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    Result run(
+        const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         QProcess process;
         start(process, arguments, environment);
