@@ -1,5 +1,6 @@
 #include "ReferenceSender.h"
 
+#include "LineSetup.h"
 #include "Xmodem.h"
 
 #include <QElapsedTimer>
@@ -25,6 +26,7 @@ public:
     Line& operator=(const Line&) = delete;
 
     bool isOpen() const { return fd >= 0; }
+    bool setSpeed(int baud) const { return LineSetup::raw8N1(fd, baud); }
     bool write(const QByteArray& bytes) const
     {
         return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
@@ -46,7 +48,7 @@ private:
 
 } // namespace
 
-bool ReferenceSender::send(const QString& portName, const QByteArray& image, int timeoutMs)
+bool ReferenceSender::send(const QString& portName, int baud, const QByteArray& image, int timeoutMs)
 {
     QList<QByteArray> packets;
     for (qsizetype offset = 0; offset < image.size(); offset += 1024)
@@ -55,6 +57,10 @@ bool ReferenceSender::send(const QString& portName, const QByteArray& image, int
     const Line line(portName);
     if (!line.isOpen()) {
         why = QStringLiteral("cannot open ") + portName;
+        return false;
+    }
+    if (!line.setSpeed(baud)) {
+        why = QStringLiteral("cannot set %1 to %2 baud").arg(portName).arg(baud);
         return false;
     }
     QElapsedTimer clock;

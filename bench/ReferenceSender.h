@@ -10,7 +10,8 @@
 class ReferenceSender {
 public:
     // "loadx", the packets and EOT over the line; true when EOT was answered.
-    bool send(const QString& portName, const QByteArray& image, int timeoutMs);
+    // The port is set to raw 8N1 at baud first.
+    bool send(const QString& portName, int baud, const QByteArray& image, int timeoutMs);
     QString failure() const { return why; }
 
 private:

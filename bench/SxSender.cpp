@@ -1,5 +1,7 @@
 #include "SxSender.h"
 
+#include "LineSetup.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -58,7 +60,7 @@ QString SxSender::program()
     return QStandardPaths::findExecutable(QStringLiteral("sx"));
 }
 
-bool SxSender::send(const QString& portName, const QString& file, int timeoutMs)
+bool SxSender::send(const QString& portName, int baud, const QString& file, int timeoutMs)
 {
     // sx leaves as soon as EOT is answered, maybe while the relay still writes to it.
     std::signal(SIGPIPE, SIG_IGN);
@@ -70,6 +72,11 @@ bool SxSender::send(const QString& portName, const QString& file, int timeoutMs)
     const int line = ::open(portName.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (line < 0) {
         why = QStringLiteral("cannot open ") + portName;
+        return false;
+    }
+    if (!LineSetup::raw8N1(line, baud)) {
+        ::close(line);
+        why = QStringLiteral("cannot set %1 to %2 baud").arg(portName).arg(baud);
         return false;
     }
     int toSx[2];

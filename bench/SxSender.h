@@ -13,7 +13,8 @@ public:
 
     // Puts the console into its receiver with "loadx", then relays between
     // the line and sx until sx exits. True when sx reports success.
-    bool send(const QString& portName, const QString& file, int timeoutMs);
+    // The port is set to raw 8N1 at baud first.
+    bool send(const QString& portName, int baud, const QString& file, int timeoutMs);
     QString failure() const { return why; }
 
 private:

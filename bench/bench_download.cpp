@@ -102,7 +102,7 @@ TransferFigures runSx(VirtualChip& chip, const QByteArray& image, const QString&
     chip.clearEvents();
     chip.recordWire(true);
     SxSender sx;
-    passed = sx.send(chip.portName(), file, int(limitSeconds * 3000) + 30000);
+    passed = sx.send(chip.portName(), baud, file, int(limitSeconds * 3000) + 30000);
     const TransferFigures figures = TransferFigures::fromChip(chip.events(), chip.wireBursts(), baud, latencyMs);
     chip.recordWire(false);
     if (!passed)
@@ -118,7 +118,7 @@ TransferFigures runReference(
     chip.clearEvents();
     chip.recordWire(true);
     ReferenceSender sender;
-    passed = sender.send(chip.portName(), image, int(limitSeconds * 3000) + 30000);
+    passed = sender.send(chip.portName(), baud, image, int(limitSeconds * 3000) + 30000);
     const TransferFigures figures = TransferFigures::fromChip(chip.events(), chip.wireBursts(), baud, latencyMs);
     chip.recordWire(false);
     if (!passed)

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     qint64 sent = 0;
     BootConsole console(
         flashSize, [&sent](const QByteArray& bytes, qint64) { sent += bytes.size(); },
-        [](ChipEvent::Kind, const QByteArray&) {});
+        [](ChipEvent::Kind, const QByteArray&, const QByteArray&) {});
     qint64 nowUs = 0;
     for (const char byte : input) {
         console.receive(byte, knobs, nowUs);

@@ -1,10 +1,10 @@
 #include "BootConsole.h"
 
-#include "Crc32Wifi.h"
-#include "Xmodem.h"
+#include "ChipXmodem.h"
 
 #include <algorithm>
 #include <cstring>
+#include <zlib.h>
 
 namespace {
 
@@ -37,12 +37,11 @@ BootConsole::~BootConsole() = default;
 
 void BootConsole::reset()
 {
-    line.clear();
-    lastWasCr = false;
+    lines.reset();
     receiver.reset();
 }
 
-void BootConsole::receive(char byte, ChipKnobs& knobs, qint64 nowUs)
+void BootConsole::receive(char byte, ChipKnobs& knobs, qint64 nowUs, int following)
 {
     if (receiver) {
         lastPacketByteUs = nowUs;
@@ -54,20 +53,18 @@ void BootConsole::receive(char byte, ChipKnobs& knobs, qint64 nowUs)
             finishTransfer();
         return;
     }
-    if (byte == '\n' && lastWasCr) {
-        lastWasCr = false;
-        return; // the LF of a CR LF pair
-    }
-    lastWasCr = byte == '\r';
-    if (byte == '\r' || byte == '\n') {
-        const QByteArray complete = line;
-        line.clear();
-        handleLine(complete, knobs, nowUs);
+    for (const ConsoleLineReader::Line& complete : lines.feed(byte, following, knobs.strictLineEnds))
+        endLine(complete, knobs, nowUs);
+}
+
+// A strict console executes a line only with the line end the tools must send.
+void BootConsole::endLine(const ConsoleLineReader::Line& complete, ChipKnobs& knobs, qint64 nowUs)
+{
+    if (knobs.strictLineEnds && complete.terminator != ConsoleLineReader::requiredTerminator(complete.text)) {
+        record(ChipEvent::Refused, complete.text, complete.terminator);
         return;
     }
-    // A runaway line (noise on the wire) is cut, as the console's buffer is small.
-    if (line.size() < 4096)
-        line.append(byte);
+    handleLine(complete.text, complete.terminator, knobs, nowUs);
 }
 
 void BootConsole::tick(const ChipKnobs& knobs, qint64 nowUs)
@@ -77,7 +74,7 @@ void BootConsole::tick(const ChipKnobs& knobs, qint64 nowUs)
     if (receiver->state() == XmodemReceiver::State::WaitingForStart) {
         if (nowUs - lastStartRequestUs >= qint64(knobs.startRequestIntervalMs) * 1000) {
             lastStartRequestUs = nowUs;
-            send(QByteArray(1, Xmodem::START), 0);
+            send(QByteArray(1, ChipXmodem::START), 0);
         }
     } else if (receiver->hasPartialPacket() && nowUs - lastPacketByteUs > stalledPacketUs) {
         lastPacketByteUs = nowUs;
@@ -96,14 +93,14 @@ qint64 BootConsole::nextTickUs(qint64 nowUs) const
     return -1;
 }
 
-void BootConsole::handleLine(const QByteArray& text, ChipKnobs& knobs, qint64 nowUs)
+void BootConsole::handleLine(const QByteArray& text, const QByteArray& terminator, ChipKnobs& knobs, qint64 nowUs)
 {
     if (text.trimmed().isEmpty()) {
-        record(ChipEvent::Knock, text);
+        record(ChipEvent::Knock, text, terminator);
         reply("\r\n" + prompt, knobs);
         return;
     }
-    record(ChipEvent::Command, text);
+    record(ChipEvent::Command, text, terminator);
     if (knobs.floodBytes > 0 && !knobs.floodOnCommand.isEmpty() && text.startsWith(knobs.floodOnCommand)) {
         knobs.floodOnCommand.clear();
         if (flood)
@@ -142,7 +139,7 @@ void BootConsole::handleLine(const QByteArray& text, ChipKnobs& knobs, qint64 no
     reply(out, knobs);
     if (receiver && knobs.startInLoadxReply) {
         lastStartRequestUs = nowUs;
-        send(QByteArray(1, Xmodem::START), 0);
+        send(QByteArray(1, ChipXmodem::START), 0);
     }
 }
 
@@ -303,7 +300,7 @@ QByteArray BootConsole::checksum(const QList<QByteArray>& words, const ChipKnobs
         return "checksum busy";
     quint32 crc = 0;
     if (offset >= 0 && offset + qint64(length) <= qint64(flashBytes.size()))
-        crc = Crc32_wifi(reinterpret_cast<const unsigned char*>(flashBytes.constData() + offset), length);
+        crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(flashBytes.constData() + offset), uInt(length)));
     if (knobs.wrongChecksum)
         crc ^= 0x00010000u;
     QByteArray digits = QByteArray::number(crc, 16).rightJustified(8, '0');
@@ -316,14 +313,14 @@ QByteArray BootConsole::checksum(const QList<QByteArray>& words, const ChipKnobs
 
 void BootConsole::startTransfer(const ChipKnobs&, qint64 nowUs)
 {
-    record(ChipEvent::TransferStart, "loadx");
+    record(ChipEvent::TransferStart, "loadx", {});
     lastStartRequestUs = nowUs;
     receiver = std::make_unique<XmodemReceiver>([this](int index, const QByteArray& data) {
         const qint64 at = qint64(partition) + qint64(index) * data.size();
         if (at >= 0 && at < flashBytes.size())
             std::memcpy(flashBytes.data() + at, data.constData(),
                 size_t(std::min<qint64>(data.size(), flashBytes.size() - at)));
-        record(ChipEvent::Packet, QByteArray::number(index + 1));
+        record(ChipEvent::Packet, QByteArray::number(index + 1), {});
     });
 }
 
@@ -331,7 +328,7 @@ void BootConsole::finishTransfer()
 {
     const bool done = receiver->state() == XmodemReceiver::State::Done;
     const int packets = receiver->packetsWritten();
-    record(done ? ChipEvent::TransferEnd : ChipEvent::TransferAbort, QByteArray::number(packets));
+    record(done ? ChipEvent::TransferEnd : ChipEvent::TransferAbort, QByteArray::number(packets), {});
     receiver.reset();
     send("\r\n" + QByteArray(done ? "Load done: " : "Load aborted: ") + QByteArray::number(packets) + " packets\r\n"
             + prompt,

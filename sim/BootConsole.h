@@ -2,6 +2,7 @@
 
 #include "ChipEvent.h"
 #include "ChipKnobs.h"
+#include "ConsoleLineReader.h"
 #include "XmodemReceiver.h"
 
 #include <QByteArray>
@@ -19,14 +20,16 @@ class BootConsole {
 public:
     // Sends bytes towards the host after delayUs on top of the wire's own pacing.
     using Sender = std::function<void(const QByteArray& bytes, qint64 delayUs)>;
-    using Recorder = std::function<void(ChipEvent::Kind kind, const QByteArray& text)>;
+    // terminator: the line end of a console line, else empty.
+    using Recorder = std::function<void(ChipEvent::Kind kind, const QByteArray& text, const QByteArray& terminator)>;
     // Starts a flood of junk towards the host; the chip produces it as the wire drains.
     using Flooder = std::function<void(qint64 bytes)>;
 
     BootConsole(int flashSize, Sender sender, Recorder recorder);
     ~BootConsole();
 
-    void receive(char byte, ChipKnobs& knobs, qint64 nowUs);
+    // following: the byte the host sent right behind this one, if already received, else -1.
+    void receive(char byte, ChipKnobs& knobs, qint64 nowUs, int following = -1);
     // Periodic work: the receiver's repeated start request, stalled packets.
     void tick(const ChipKnobs& knobs, qint64 nowUs);
     // Microseconds until tick() has something to do, or -1.
@@ -40,7 +43,8 @@ public:
     int eraseCount() const { return erases; }
 
 private:
-    void handleLine(const QByteArray& line, ChipKnobs& knobs, qint64 nowUs);
+    void endLine(const ConsoleLineReader::Line& complete, ChipKnobs& knobs, qint64 nowUs);
+    void handleLine(const QByteArray& line, const QByteArray& terminator, ChipKnobs& knobs, qint64 nowUs);
     QByteArray execute(const QList<QByteArray>& words, const ChipKnobs& knobs, qint64 nowUs, bool& prompt);
     QByteArray memoryDump(const QList<QByteArray>& words, const ChipKnobs& knobs);
     QByteArray checksum(const QList<QByteArray>& words, const ChipKnobs& knobs);
@@ -57,8 +61,7 @@ private:
     std::minstd_rand noiseGenerator;
     quint32 noiseSeed = 0;
     QByteArray flashBytes;
-    QByteArray line;
-    bool lastWasCr = false;
+    ConsoleLineReader lines;
     quint32 partition = 0x1000;
     QHash<quint32, quint32> registers;
     int erases = 0;

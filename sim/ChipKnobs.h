@@ -9,7 +9,10 @@ struct ChipKnobs {
     bool plugged = true;
 
     // Wire: 8N1 pacing at this baud rate in both directions (0 = instant), and
-    // the adapter holding received bytes back for its latency timer.
+    // the adapter holding received bytes back for its latency timer. The
+    // chip's UART runs at this rate: a host at another speed, another frame
+    // than 8N1 or with flow control gets garbage both ways. An instant chip
+    // has no speed of its own and takes any, but still only 8N1.
     int baud = 0;
     int adapterLatencyMs = 0;
 
@@ -18,6 +21,10 @@ struct ChipKnobs {
     quint32 noiseSeed = 1;
     QByteArray floodOnCommand; // the first command starting with this is answered by...
     qint64 floodBytes = 0; // ...this many bytes of junk instead of its reply; other output waits behind it
+
+    // Console line ends: each line is executed only with the terminator the
+    // tools must send (CR; LF after an erase; CR LF after "md" with a count).
+    bool strictLineEnds = false;
 
     // Console faults
     bool silent = false; // nothing at all comes back

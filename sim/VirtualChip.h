@@ -2,6 +2,7 @@
 
 #include "ChipEvent.h"
 #include "ChipKnobs.h"
+#include "UartLink.h"
 #include "WireBurst.h"
 
 #include <QByteArray>
@@ -54,6 +55,9 @@ public:
     // RS-485: the chip prints "Boot abort" once it is ready.
     void announceReady();
 
+    // The host's line settings as its last bytes to the chip crossed with.
+    LineSettings hostLine() const;
+
     QList<ChipEvent> events() const;
     QList<QByteArray> commands() const;
     int knockCount() const;
@@ -90,6 +94,7 @@ private:
     void readFromHost(qint64 nowUs);
     void processArrivals(qint64 nowUs);
     void deliverToHost(qint64 nowUs);
+    void checkHostLine(qint64 nowUs, bool fromHost);
     qint64 nextWakeUs(qint64 nowUs) const;
     qint64 byteTimeNs() const;
     void enqueue(const QByteArray& bytes, qint64 delayUs);
@@ -114,6 +119,9 @@ private:
     qint64 sent = 0;
     qint64 retryWriteAtUs = 0; // the host's buffer was full
     qint64 handlingArrivalUs = -1; // arrival time of the byte the console is handling
+    UartLink uart;
+    LineSettings seenHostLine; // the settings the host's last bytes crossed with
+    bool seenIntact = true;
     bool recordingWire = false;
     QList<WireBurst> bursts;
     bool wasPlugged = true;

@@ -1,12 +1,10 @@
 #include "XmodemReceiver.h"
 
 #include "ChipKnobs.h"
-#include "Xmodem.h"
+#include "ChipXmodem.h"
 
-namespace {
-constexpr int packetLength = 1029;
-constexpr int dataLength = 1024;
-} // namespace
+using ChipXmodem::dataLength;
+using ChipXmodem::packetLength;
 
 XmodemReceiver::XmodemReceiver(Writer writer)
     : write(std::move(writer))
@@ -17,17 +15,17 @@ QByteArray XmodemReceiver::feed(char byte, const ChipKnobs& knobs)
     if (current == State::Done || current == State::Aborted)
         return {};
     if (packet.isEmpty()) {
-        if (byte == Xmodem::EOT) {
+        if (byte == ChipXmodem::EOT) {
             if (knobs.ignoreEot)
                 return {};
             current = State::Done;
-            return QByteArray(1, knobs.nakEot ? Xmodem::NAK : Xmodem::ACK);
+            return QByteArray(1, knobs.nakEot ? ChipXmodem::NAK : ChipXmodem::ACK);
         }
-        if (byte == Xmodem::CAN) {
+        if (byte == ChipXmodem::CAN) {
             current = State::Aborted;
             return {};
         }
-        if (byte != Xmodem::STX)
+        if (byte != ChipXmodem::STX)
             return {}; // line noise between packets
         current = State::Receiving;
     }
@@ -42,7 +40,7 @@ QByteArray XmodemReceiver::feed(char byte, const ChipKnobs& knobs)
 QByteArray XmodemReceiver::dropStalledPacket()
 {
     packet.clear();
-    return QByteArray(1, Xmodem::NAK);
+    return QByteArray(1, ChipXmodem::NAK);
 }
 
 QByteArray XmodemReceiver::judgePacket(const ChipKnobs& knobs)
@@ -51,26 +49,26 @@ QByteArray XmodemReceiver::judgePacket(const ChipKnobs& knobs)
     const quint8 block = quint8(packet.at(1));
     const quint8 complement = quint8(packet.at(2));
     const quint16 crc = quint16(quint8(packet.at(1027)) << 8 | quint8(packet.at(1028)));
-    const bool intact = quint8(~block) == complement && Xmodem::crc16(packet.constData() + 3, dataLength) == crc;
+    const bool intact = quint8(~block) == complement && ChipXmodem::crc16(packet.constData() + 3, dataLength) == crc;
     if (!intact)
-        return QByteArray(1, Xmodem::NAK);
+        return QByteArray(1, ChipXmodem::NAK);
 
     const int number = written + 1;
     if (block == quint8(expectedBlock - 1) && written > 0)
-        return QByteArray(1, Xmodem::ACK); // a resent packet we already have
+        return QByteArray(1, ChipXmodem::ACK); // a resent packet we already have
     if (block != expectedBlock) {
         current = State::Aborted;
-        return QByteArray(1, Xmodem::CAN);
+        return QByteArray(1, ChipXmodem::CAN);
     }
     if (knobs.nakForever)
-        return QByteArray(1, Xmodem::NAK);
+        return QByteArray(1, ChipXmodem::NAK);
     if (knobs.nakPacket == number && !nakPacketDone) {
         nakPacketDone = true;
-        return QByteArray(1, Xmodem::NAK);
+        return QByteArray(1, ChipXmodem::NAK);
     }
     if (knobs.cancelAtPacket == number) {
         current = State::Aborted;
-        return QByteArray(1, Xmodem::CAN);
+        return QByteArray(1, ChipXmodem::CAN);
     }
     if (knobs.strangeAnswerAtPacket == number)
         return knobs.strangeAnswer;
@@ -78,8 +76,8 @@ QByteArray XmodemReceiver::judgePacket(const ChipKnobs& knobs)
     write(written, packet.mid(3, dataLength));
     ++written;
     ++expectedBlock;
-    QByteArray answer(1, Xmodem::ACK);
+    QByteArray answer(1, ChipXmodem::ACK);
     if (knobs.ackWithStartChar)
-        answer.append(Xmodem::START);
+        answer.append(ChipXmodem::START);
     return answer;
 }

@@ -1,4 +1,4 @@
-// vynsim: a virtual VYN chip on a pseudo-terminal, for running the programs without a board.
+// vynsim: virtual VYN chips on pseudo-terminals, for running the programs without a board.
 #include "VirtualChip.h"
 
 #include <QCommandLineParser>
@@ -8,7 +8,9 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -20,6 +22,13 @@ void onSignal(int)
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
+// One chip's symbolic link: the path itself for a single chip, else the path
+// with the chip's number behind it.
+QString linkFor(const QString& path, int index, int count)
+{
+    return count == 1 ? path : path + QString::number(index);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -28,50 +37,77 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("vynsim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("A virtual VYN chip: its boot console on a pseudo-terminal."));
+    parser.setApplicationDescription(
+        QStringLiteral("Virtual VYN chips: each a boot console on a pseudo-terminal of its own."));
     parser.addHelpOption();
+    const QCommandLineOption count(QStringLiteral("count"),
+        QStringLiteral("Serve this many independent chips, one port per line (1 to 64)."), QStringLiteral("n"),
+        QStringLiteral("1"));
     const QCommandLineOption baud(QStringLiteral("baud"),
-        QStringLiteral("Pace the wire at this baud rate (0: no pacing)."), QStringLiteral("rate"), QStringLiteral("0"));
+        QStringLiteral("The chip's UART speed; the wire is paced at it and a host at another speed gets garbage "
+                       "(0: no pacing, any host speed)."),
+        QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption latency(QStringLiteral("latency"), QStringLiteral("Adapter latency in milliseconds."),
         QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption flashSize(
         QStringLiteral("flash"), QStringLiteral("Flash size in MiB."), QStringLiteral("mib"), QStringLiteral("4"));
     const QCommandLineOption link(QStringLiteral("link"),
-        QStringLiteral("Also make the port reachable as this path (a symbolic link)."), QStringLiteral("path"));
-    const QCommandLineOption portFile(
-        QStringLiteral("port-file"), QStringLiteral("Write the port name into this file."), QStringLiteral("path"));
+        QStringLiteral("Also make the port reachable as this path (a symbolic link); with --count, as this path "
+                       "followed by the chip's number from 0."),
+        QStringLiteral("path"));
+    const QCommandLineOption portFile(QStringLiteral("port-file"),
+        QStringLiteral("Write the port names into this file, one per line."), QStringLiteral("path"));
     const QCommandLineOption md4(QStringLiteral("md4"), QStringLiteral("The word \"md 4\" reports (hexadecimal)."),
         QStringLiteral("word"), QStringLiteral("B0B1"));
-    parser.addOptions({ baud, latency, flashSize, link, portFile, md4 });
+    const QCommandLineOption strict(QStringLiteral("strict"),
+        QStringLiteral("Execute only lines with the line end the tools must send (CR; LF after an erase; CR LF "
+                       "after \"md\" with a count)."));
+    parser.addOptions({ count, baud, latency, flashSize, link, portFile, md4, strict });
     parser.process(app);
 
-    VirtualChip chip(parser.value(flashSize).toInt() * 1024 * 1024);
-    chip.configure([&](ChipKnobs& k) {
-        k.baud = parser.value(baud).toInt();
-        k.adapterLatencyMs = parser.value(latency).toInt();
-        k.md4Word = parser.value(md4).toUInt(nullptr, 16);
-    });
-    if (!chip.start()) {
-        QTextStream(stderr) << "vynsim: cannot open a pseudo-terminal\n";
+    bool countOk = false;
+    const int chipCount = parser.value(count).toInt(&countOk);
+    if (!countOk || chipCount < 1 || chipCount > 64) {
+        QTextStream(stderr) << "vynsim: --count takes a number from 1 to 64\n";
         return 1;
     }
-
-    QString name = chip.portName();
-    if (parser.isSet(link)) {
-        const QString path = parser.value(link);
-        QFile::remove(path);
-        if (!QFile::link(chip.portName(), path)) {
-            QTextStream(stderr) << "vynsim: cannot create " << path << "\n";
+    std::vector<std::unique_ptr<VirtualChip>> chips;
+    QStringList names;
+    QStringList links;
+    for (int index = 0; index < chipCount; ++index) {
+        chips.push_back(std::make_unique<VirtualChip>(parser.value(flashSize).toInt() * 1024 * 1024));
+        VirtualChip& chip = *chips.back();
+        chip.configure([&](ChipKnobs& k) {
+            k.baud = parser.value(baud).toInt();
+            k.adapterLatencyMs = parser.value(latency).toInt();
+            k.md4Word = parser.value(md4).toUInt(nullptr, 16);
+            k.strictLineEnds = parser.isSet(strict);
+        });
+        if (!chip.start()) {
+            QTextStream(stderr) << "vynsim: cannot open a pseudo-terminal\n";
             return 1;
         }
-        name = path;
+        QString name = chip.portName();
+        if (parser.isSet(link)) {
+            const QString path = linkFor(parser.value(link), index, chipCount);
+            QFile::remove(path);
+            if (!QFile::link(chip.portName(), path)) {
+                QTextStream(stderr) << "vynsim: cannot create " << path << "\n";
+                for (const QString& made : links)
+                    QFile::remove(made);
+                return 1;
+            }
+            links.append(path);
+            name = path;
+        }
+        names.append(name);
     }
     if (parser.isSet(portFile)) {
         QFile file(parser.value(portFile));
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(name.toLocal8Bit() + '\n');
+            file.write(names.join('\n').toLocal8Bit() + '\n');
     }
-    QTextStream(stdout) << name << Qt::endl;
+    QTextStream(stdout) << names.join('\n') << Qt::endl;
 
     if (pipe(signalPipe) != 0)
         return 1;
@@ -80,7 +116,7 @@ int main(int argc, char* argv[])
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     const int status = app.exec();
-    if (parser.isSet(link))
-        QFile::remove(parser.value(link));
+    for (const QString& made : links)
+        QFile::remove(made);
     return status;
 }

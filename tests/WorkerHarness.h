@@ -14,8 +14,8 @@
 #include <thread>
 
 // A worker on the test's own thread, wired to a virtual chip, with every log
-// line and every end of job recorded. Timings are shortened so that the
-// silent-console cases run in well under a second each.
+// line, every attempt report and every end of job recorded. Timings are
+// shortened so that the silent-console cases run in well under a second each.
 class WorkerHarness {
 public:
     struct Line {
@@ -28,6 +28,8 @@ public:
     {
         if (!chip.start())
             qFatal("cannot open a pseudo-terminal");
+        // Every line the worker sends must end as a real console needs it.
+        chip.configure([](ChipKnobs& k) { k.strictLineEnds = true; });
         settings.portName = chip.portName();
         worker.settings = &settings;
         worker.setTiming(fastTiming());
@@ -36,6 +38,13 @@ public:
             [this](const QString& text, const QColor& color) {
                 std::lock_guard<std::mutex> guard(lock);
                 lines.append({ text, color });
+            },
+            Qt::DirectConnection);
+        QObject::connect(
+            &worker, &DownloadWorker::sngAttemptFinished, &worker,
+            [this](const AttemptReport& report) {
+                std::lock_guard<std::mutex> guard(lock);
+                reports.append(report);
             },
             Qt::DirectConnection);
         QObject::connect(
@@ -64,7 +73,6 @@ public:
         t.commandWrite = ms(200);
         t.commandReply = ms(60);
         t.newChipWait = ms(600);
-        t.sameChipWait = ms(300);
         t.presenceInterval = ms(0);
         t.xmodemStart = ms(500);
         t.xmodemStartPoll = ms(50);
@@ -82,6 +90,18 @@ public:
     }
 
     void useImage(const QByteArray& bytes);
+
+    // The chip's UART and the worker's port at one speed; 0 is an instant
+    // wire, which takes the worker's speed whatever it is.
+    void setBaud(int baud, int adapterLatencyMs = 0)
+    {
+        chip.configure([=](ChipKnobs& k) {
+            k.baud = baud;
+            k.adapterLatencyMs = adapterLatencyMs;
+        });
+        if (baud > 0)
+            settings.BaudRate = QString::number(baud);
+    }
 
     // Calls stop() from another thread after the delay, as a window's Stop button would.
     void stopAfter(int ms)
@@ -140,11 +160,18 @@ public:
         return finishes;
     }
 
+    QList<AttemptReport> attempts() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return reports;
+    }
+
     void clearLog()
     {
         std::lock_guard<std::mutex> guard(lock);
         lines.clear();
         finishes.clear();
+        reports.clear();
     }
 
     VirtualChip chip;
@@ -155,6 +182,7 @@ private:
     mutable std::mutex lock;
     QList<Line> lines;
     QList<bool> finishes;
+    QList<AttemptReport> reports;
     std::thread stopper;
 };
 

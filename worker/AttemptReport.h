@@ -10,7 +10,8 @@
 // one download into a chip that answered (waiting for a chip is not one).
 struct AttemptReport {
     enum class Result { Pass, Fail, Canceled, NoDevice };
-    // The step that failed; None on a pass, a stop before any step failed, or no device.
+    // The step that failed, or that a stop cut short; None on a pass, a stop
+    // between two steps, or no device.
     enum class Step { None, Open, Attach, Erase, Partition, Transfer, Verify, Recover };
 
     Result result = Result::Fail;

@@ -1,6 +1,5 @@
 #include "DownloadWorker.h"
 
-#include "PlatformSleep.h"
 #include "WorkerSettings.h"
 
 #include <QMetaObject>
@@ -65,19 +64,27 @@ void DownloadWorker::runOneStart(bool needprepare)
     stopRequested = false;
     chipDone = false;
     const bool automatic = settings->AutoStart;
+    // A single job is one attempt from its start; in automatic mode only a chip that answered makes one.
+    const bool attemptJob = !automatic && settings->workMode != 2;
     if (!automatic)
         jobTimer.restart();
+    if (attemptJob)
+        beginAttempt();
 
     if (!openPort()) {
+        attempt.failedStep = AttemptReport::Step::Open;
+        finishAttempt(JobFailed);
         emit sngFinishAll(false);
         return;
     }
+    announcePortBack();
 
     int result;
     if (automatic) {
         result = runAutoLoop();
     } else {
         result = runJob(needprepare);
+        finishAttempt(result);
         if (result == JobOk)
             logSuccess(QStringLiteral("%1 successed!").arg(jobName()));
         else if (result == JobCanceled)
@@ -120,48 +127,41 @@ int DownloadWorker::runJob(bool needprepare)
         return waitDevice() && dumpFlash() ? JobOk : JobFailed;
 
     if (settings->workMode == 0) {
-        if (!waitDevice() || !eraseFlash())
+        if (!runStep(AttemptReport::Step::Attach, &DownloadWorker::waitDevice))
+            return stopRequested || linkLost ? JobFailed : JobNoDevice;
+        if (!runStep(AttemptReport::Step::Erase, &DownloadWorker::eraseFlash))
             return JobFailed;
     }
+    return runDownloadSteps(needprepare);
+}
 
+// What a single job and a chip in automatic mode share, from the partition on.
+int DownloadWorker::runDownloadSteps(bool needprepare)
+{
+    using Step = AttemptReport::Step;
     if (stopCheck())
         return JobCanceled;
-    if (needprepare && !preparePartition())
+    if (needprepare && !runStep(Step::Partition, &DownloadWorker::preparePartition))
         return JobFailed;
     if (stopCheck())
         return JobCanceled;
-    if (!sendXmodem())
+    if (!runStep(Step::Transfer, &DownloadWorker::sendXmodem))
         return JobFailed;
     if (stopCheck())
         return JobCanceled;
-    if (!verifyImage())
+    if (!runStep(Step::Verify, &DownloadWorker::verifyImage))
         return JobFailed;
     if (settings->workMode != 0 || isDefaultPartition(settings->downloadAddr))
         return JobOk;
-    return recoverPartition() ? JobOk : JobFailed;
+    return runStep(Step::Recover, &DownloadWorker::recoverPartition) ? JobOk : JobFailed;
 }
 
 int DownloadWorker::runAutoJob()
 {
     emit sngProgress(0, settings->packetCount);
-    if (!eraseFlash())
+    if (!runStep(AttemptReport::Step::Erase, &DownloadWorker::eraseFlash))
         return JobFailed;
-    if (stopCheck())
-        return JobCanceled;
-    if (!preparePartition())
-        return JobFailed;
-    if (stopCheck())
-        return JobCanceled;
-    if (!sendXmodem())
-        return JobFailed;
-    if (stopCheck())
-        return JobCanceled;
-    if (!verifyImage())
-        return JobFailed;
-    if (settings->workMode == 0 && !isDefaultPartition(settings->downloadAddr) && !recoverPartition())
-        return JobFailed;
-    sleepMs(int(link.autoJobPause.count()));
-    return JobOk;
+    return runDownloadSteps(true);
 }
 
 // A pulled adapter does not end automatic mode: its dead port is closed and
@@ -180,33 +180,103 @@ int DownloadWorker::waitForChip()
 // then only checked for presence (silently) until it is pulled.
 int DownloadWorker::runAutoLoop()
 {
+    failedAttempts = 0;
+    announceWaiting();
     int code = waitForChip();
     for (;;) {
         if (stopRequested) {
             logError(QStringLiteral("The downloading is canceled!"));
             return JobCanceled;
         }
-        if (code == JobOk) {
-            if (!chipDone) {
-                code = runAutoJob();
-                if (code == JobOk) {
-                    logSuccess(QStringLiteral("The downloading is successed!"));
-                    emit sngChipResult(true);
-                    chipDone = true;
-                }
-            }
-        }
+        if (code == JobOk && !chipDone)
+            code = downloadChip();
         if (code == JobNoDevice) {
-            chipDone = false;
-            logError(QStringLiteral("Enter boot failed,maybe no device!"));
+            chipLeft();
         } else if (code == JobCanceled) {
             logTrace(QStringLiteral("The downloading is canceled!"));
             return JobCanceled;
-        } else if (code != JobOk) {
-            chipDone = false;
-            logError(QStringLiteral("The downloading is failed!"));
-            emit sngChipResult(false);
         }
         code = waitForChip();
     }
+}
+
+// One attempt at the chip that answered. A failed one is reported as JobOk:
+// the loop goes on to the next device wait either way.
+int DownloadWorker::downloadChip()
+{
+    beginAttempt();
+    const int code = runAutoJob();
+    finishAttempt(code);
+    if (code == JobCanceled)
+        return code;
+    if (code == JobOk) {
+        pauseMs(int(link.autoJobPause.count()));
+        logSuccess(QStringLiteral("The downloading is successed!"));
+        chipPassed();
+    } else {
+        logError(QStringLiteral("The downloading is failed!"));
+        chipFailed();
+    }
+    return JobOk;
+}
+
+void DownloadWorker::chipPassed()
+{
+    emit sngChipResult(true);
+    failedAttempts = 0;
+    chipDone = true;
+    sinceLastPrompt.restart();
+}
+
+// Without a retry limit a failing chip is downloaded again and again, each
+// failure counted; with one it is given up after its last retry and left
+// alone until it is pulled, counted once.
+void DownloadWorker::chipFailed()
+{
+    const int retries = settings->failedChipRetries;
+    if (retries >= 0 && stopRequested)
+        return; // an attempt cut short by Stop says nothing about the chip
+    if (retries < 0) {
+        chipDone = false;
+        emit sngChipResult(false);
+        return;
+    }
+    if (++failedAttempts <= retries) {
+        chipDone = false;
+        return;
+    }
+    logError(failedAttempts == 1 ? QStringLiteral("The chip failed once: remove it!")
+                                 : QStringLiteral("The chip failed %1 times: remove it!").arg(failedAttempts));
+    emit sngChipResult(false);
+    failedAttempts = 0;
+    chipDone = true;
+    sinceLastPrompt.restart();
+}
+
+void DownloadWorker::chipLeft()
+{
+    // A chip pulled before its retries were used up is counted by its last failure.
+    if (failedAttempts > 0) {
+        failedAttempts = 0;
+        emit sngChipResult(false);
+    }
+    chipDone = false;
+    logError(QStringLiteral("Enter boot failed,maybe no device!"));
+    // While the adapter is lost the station waits for it, not for a chip.
+    if (!waitingAnnounced && !lossAnnounced)
+        announceWaiting();
+}
+
+void DownloadWorker::announcePortBack()
+{
+    if (!lossAnnounced)
+        return;
+    lossAnnounced = false;
+    emit sngPortLost(false);
+}
+
+void DownloadWorker::announceWaiting()
+{
+    waitingAnnounced = true;
+    emit sngWaitingForChip();
 }

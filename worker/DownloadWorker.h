@@ -52,7 +52,8 @@ public:
 signals:
     void sngFinishAll(bool Pass);
     void sngLog(QString log, QColor color);
-    // Automatic mode: one chip downloaded (true) or failed (false).
+    // Automatic mode: a chip downloaded (true) or failed (false); each failed
+    // attempt without a retry limit, once per chip with one.
     void sngChipResult(bool Pass);
     // Packets acknowledged of the image, or chunks dumped of the dump.
     void sngProgress(int done, int total);
@@ -60,7 +61,8 @@ signals:
     // chip answered and its download begins) and ends; see AttemptReport.
     void sngAttemptStarted(const QDateTime& startedAtUtc);
     void sngAttemptFinished(const AttemptReport& report);
-    // Automatic mode: a new chip is awaited (at the start, and once the last chip was pulled).
+    // Automatic mode: a new chip is awaited (at the start, once the last chip
+    // was pulled, and once a lost adapter's port is open again).
     void sngWaitingForChip();
     // The adapter was lost (true), or its port is open again (false).
     void sngPortLost(bool lost);
@@ -88,22 +90,43 @@ public:
 
 private:
     int runJob(bool needprepare);
+    int runDownloadSteps(bool needprepare);
     int runAutoJob();
     int runAutoLoop();
+    int downloadChip();
+    void chipPassed();
+    void chipFailed();
+    void chipLeft();
+    void announceWaiting();
+    void announcePortBack();
     void runOneStart(bool needprepare);
     bool stopCheck();
     int waitForChip();
+    bool knockForPrompt();
+    int presenceCheckMs() const;
+
+    // The attempt report: one step at a time, its red line kept as the reason.
+    bool runStep(AttemptReport::Step step, bool (DownloadWorker::*body)());
+    void beginAttempt();
+    void finishAttempt(int code);
     // A pulled adapter fails every read and write at once: the step that sees
     // it says so, once, and ends (true) instead of waiting out its time-outs.
     bool portLost();
     // A pause whose length comes from the settings (a hand-edited file can make
     // it days long): a stop request ends it early.
     void pauseMs(int ms);
+    // The pause before a command's reply is read; false, with "Cancel" logged, when Stop came.
+    bool pauseForReply(int ms);
     QString jobName() const;
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }
     void logSuccess(const QString& text) { emit sngLog(text, QColor(Qt::green)); }
-    void logError(const QString& text) { emit sngLog(text, QColor(Qt::red)); }
+    void logError(const QString& text)
+    {
+        if (attemptOpen)
+            attempt.reason = text;
+        emit sngLog(text, QColor(Qt::red));
+    }
     void logTrace(const QString& text) { emit sngLog(text, QColor(Qt::yellow)); }
     void logRetry(const QString& text) { emit sngLog(text, QColor(Qt::lightGray)); }
 
@@ -124,11 +147,19 @@ private:
     bool chipDone = false;
     bool linkLost = false; // the port failed as a pulled adapter does, since it was opened
     bool lossReported = false;
+    bool lossAnnounced = false; // sngPortLost(true) sent and the port not open again since
 
     LinkTiming link;
     bool jobRunning = false;
     QList<bool> deferredStarts;
     QElapsedTimer presenceClock;
+    QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
+    int failedAttempts = 0; // of the chip in the socket, with a retry limit set
+    bool waitingAnnounced = false;
+
+    AttemptReport attempt;
+    bool attemptOpen = false;
+
     std::unique_ptr<WireTap> wireTap;
     QMetaObject::Connection wireTapLog;
 };

@@ -57,9 +57,14 @@ bool DownloadWorker::portLost()
 {
     if (!linkLost)
         return false;
-    if (!lossReported)
+    if (!lossReported) {
         logError(QStringLiteral("Error: the port %1 is lost!").arg(settings->portName));
-    lossReported = true;
+        lossReported = true;
+        if (!lossAnnounced) {
+            lossAnnounced = true;
+            emit sngPortLost(true);
+        }
+    }
     return true;
 }
 
@@ -132,6 +137,17 @@ void DownloadWorker::pauseMs(int ms)
         sleepMs(std::min(deadline.remaining(), millis(link.stopPoll)));
 }
 
+// A reply read after Stop cut its wait short is not the chip's answer (a
+// checksum still being computed would look unreadable): the stop is named instead.
+bool DownloadWorker::pauseForReply(int ms)
+{
+    pauseMs(ms);
+    if (!stopRequested)
+        return true;
+    logError(QStringLiteral("Cancel"));
+    return false;
+}
+
 bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
 {
     // Left-overs of earlier replies (the device wait's extra prompts) are not this command's reply.
@@ -143,7 +159,8 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
         return false;
     }
     logTrace(QString::fromLatin1(cmd) + QLatin1Char('!'));
-    pauseMs(waitMs);
+    if (!pauseForReply(waitMs))
+        return false;
     readCommandReply(cmd);
 
     for (int resends = 0;; ++resends) {
@@ -164,7 +181,8 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
                 logError(QStringLiteral("Error: fail to write command!"));
             return false;
         }
-        pauseMs(waitMs);
+        if (!pauseForReply(waitMs))
+            return false;
         readCommandReply(cmd);
     }
 }
@@ -181,44 +199,61 @@ void DownloadWorker::pacePresenceCheck()
     presenceClock.restart();
 }
 
+// The finished chip is checked until it has given no prompt for
+// chipLeftSilence, counted from its last one: a chip swapped in after that
+// is a new chip, however soon it answers. Every check knocks at least once.
+int DownloadWorker::presenceCheckMs() const
+{
+    return std::max(0, millis(link.chipLeftSilence) - int(sinceLastPrompt.elapsed()));
+}
+
+// Three carriage returns; true when a prompt came back.
+bool DownloadWorker::knockForPrompt()
+{
+    rxBuffer.clear();
+    for (int knock = 0; knock < 3; ++knock)
+        writeAndWait(QByteArrayLiteral("\r"), link.knockWrite);
+    readReply(link.knockRead);
+    // A start queued behind this job is held back by start() itself.
+    QCoreApplication::processEvents();
+    return ConsoleReply::hasPrompt(rxBuffer);
+}
+
 bool DownloadWorker::waitDevice()
 {
     // Automatic mode closed the port of a pulled adapter: it is opened again once per wait.
-    if (linkLost)
-        openPort();
+    if (linkLost && openPort()) {
+        announcePortBack();
+        if (settings->AutoStart)
+            announceWaiting();
+    }
     if (chipDone)
         pacePresenceCheck();
     else
         logProgress(QStringLiteral("Waiting for plug in..."));
-    const CountDownTimer deadline(unsigned(millis(chipDone ? link.sameChipWait : link.newChipWait)));
+    const CountDownTimer deadline(unsigned(chipDone ? presenceCheckMs() : millis(link.newChipWait)));
 
     for (;;) {
         if (stopRequested) {
             logError(QStringLiteral("Stop to wait device!"));
             return false;
         }
+        if (port->isOpen()) {
+            const bool prompt = knockForPrompt();
+            // Also the port's own notifier may have found it dead meanwhile.
+            if (portLost())
+                return false;
+            if (prompt) {
+                if (chipDone)
+                    sinceLastPrompt.restart();
+                else
+                    logSuccess(QStringLiteral("Find a device,enter boot successed!"));
+                return true;
+            }
+        }
         if (deadline.expired()) {
             logError(QStringLiteral("Error: Not find a device!"));
             return false;
-        }
-        if (!port->isOpen()) {
-            sleepMs(millis(link.knockPause)); // the adapter is not back yet
-            continue;
-        }
-        rxBuffer.clear();
-        for (int knock = 0; knock < 3; ++knock) {
-            writeAndWait(QByteArrayLiteral("\r"), link.knockWrite);
-        }
-        readReply(link.knockRead);
-        // A start queued behind this job is held back by start() itself.
-        QCoreApplication::processEvents();
-        // Also the port's own notifier may have found it dead meanwhile.
-        if (portLost())
-            return false;
-        if (ConsoleReply::hasPrompt(rxBuffer)) {
-            if (!chipDone)
-                logSuccess(QStringLiteral("Find a device,enter boot successed!"));
-            return true;
         }
         sleepMs(millis(link.knockPause));
     }

@@ -20,7 +20,11 @@ struct LinkTiming {
     ms knockRead { 20 }; // wait for the prompt after three carriage returns
     ms knockPause { 10 }; // pause between two knock cycles
     ms newChipWait { 10000 }; // waiting for a chip to be plugged in
-    ms sameChipWait { 2000 }; // checking that the finished chip is still there
+    // A finished chip that gives no prompt for this long has left the socket,
+    // whatever answers afterwards is a new chip. A chip in the socket answers
+    // within a few tens of ms even behind an adapter's latency timer; no hand
+    // swaps a chip in under 300 ms. Keep it above presenceInterval.
+    ms chipLeftSilence { 200 };
     ms presenceInterval { 100 }; // at most one presence check per interval while the finished chip stays
     ms readySignalPoll { 200 }; // RS-485: listening for "Boot abort"
 

@@ -9,9 +9,11 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <csignal>
 
 namespace {
@@ -245,6 +247,87 @@ private slots:
         // Everything is in the file when the program has ended, up to its last line.
         QVERIFY2(QRegularExpression(R"( # Elapsed: \d+ms!\n$)").match(QString::fromLatin1(trace)).hasMatch(),
             trace.right(200));
+    }
+
+    // The speed and address given on the command line are the ones on the
+    // line: a 460800 chip is flashed with --b 460800, at the address --addr
+    // names, and not at the default speed, where every byte arrives garbled.
+    void speedAndAddressReachTheChip_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("hostBaud");
+        QTest::addColumn<int>("imageAt"); // -1: nowhere
+        QTest::newRow("--b 460800") << QStringList { "--b", "460800" } << 0 << 460800 << 0x1000;
+        QTest::newRow("--b 460800 --addr 0x20000")
+            << QStringList { "--b", "460800", "--addr", "0x20000" } << 0 << 460800 << 0x20000;
+        QTest::newRow("default speed") << QStringList() << 2 << 921600 << -1;
+    }
+
+    void speedAndAddressReachTheChip()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(int, hostBaud);
+        QFETCH(int, imageAt);
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        chip.configure([](ChipKnobs& k) {
+            k.baud = 460800;
+            k.strictLineEnds = true;
+        });
+        const Result r = run(QStringList { "--p", chip.portName(), "--file", image } + options);
+        QCOMPARE(r.status, status);
+        QCOMPARE(chip.hostLine().baud, hostBaud);
+        const QByteArray bytes = readFile(image);
+        const QByteArray blank(bytes.size(), char(0xFF));
+        bool mismatch = false;
+        for (const ChipEvent& event : chip.events())
+            mismatch = mismatch || event.kind == ChipEvent::LineMismatch;
+        if (imageAt < 0) {
+            QVERIFY2(r.err.contains("Error: Not find a device!"), r.err);
+            QVERIFY(mismatch);
+            QCOMPARE(chip.commands(), QList<QByteArray>());
+            QCOMPARE(chip.flash(0x1000, int(bytes.size())), blank);
+        } else {
+            QVERIFY2(r.out.contains("Download successed!"), r.out + r.err);
+            QVERIFY(!mismatch);
+            QCOMPARE(chip.flash(imageAt, int(bytes.size())), bytes);
+            if (imageAt != 0x1000)
+                QCOMPARE(chip.flash(0x1000, int(bytes.size())), blank);
+        }
+    }
+
+    // A station's worth of virtual chips from one vynsim: each on its own
+    // port behind its own numbered link, each taking a download of its own
+    // while the others are busy.
+    void vynsimServesIndependentChips()
+    {
+        QProcess sim;
+        const auto stopSim = qScopeGuard([&sim] {
+            sim.terminate();
+            sim.waitForFinished(10000);
+        });
+        const QByteArray link = otherDir.filePath("ttyVYN").toUtf8();
+        sim.start(VYNSIM_PATH, { "--count", "3", "--link", link, "--baud", "921600", "--strict" });
+        QByteArray listed;
+        QVERIFY2(waitForOutput(sim, listed, link + "2\n", 10000), listed);
+        QCOMPARE(listed, link + "0\n" + link + "1\n" + link + "2\n");
+
+        std::array<QProcess, 3> downloads;
+        for (int i = 0; i < 3; ++i)
+            start(downloads[size_t(i)], { "--p", link + QByteArray::number(i), "--file", image });
+        for (QProcess& download : downloads) {
+            QVERIFY(download.waitForFinished(60000));
+            const QByteArray out = download.readAllStandardOutput();
+            QCOMPARE(download.exitCode(), 0);
+            QVERIFY2(out.contains("Download successed!"), out);
+        }
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(link + "0"));
+        QVERIFY(!QFileInfo::exists(link + "2"));
     }
 
     void verifyFailureEndsWithStatusTwo()

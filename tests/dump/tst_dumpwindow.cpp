@@ -390,8 +390,10 @@ private slots:
         QTest::addColumn<int>("words");
         QTest::addColumn<QByteArray>("firstCommand");
         QTest::addColumn<int>("chunks");
-        QTest::newRow("two chunks") << "0x1100" << 0x1100 << QByteArray("md 18001000 4096") << 2;
-        QTest::newRow("100 dumped as decimal") << "100" << 100 << QByteArray("md 18001000 100") << 1;
+        QTest::addColumn<int>("baud"); // the chip's, chosen in the window too
+        QTest::newRow("two chunks") << "0x1100" << 0x1100 << QByteArray("md 18001000 4096") << 2 << 921600;
+        QTest::newRow("100 dumped as decimal, 115200 baud")
+            << "100" << 100 << QByteArray("md 18001000 100") << 1 << 115200;
     }
 
     void dumpThroughTheWindow()
@@ -400,9 +402,14 @@ private slots:
         QFETCH(int, words);
         QFETCH(QByteArray, firstCommand);
         QFETCH(int, chunks);
+        QFETCH(int, baud);
 
         VirtualChip chip;
         QVERIFY(chip.start());
+        chip.configure([baud](ChipKnobs& k) {
+            k.baud = baud;
+            k.strictLineEnds = true;
+        });
         const QByteArray pattern = flashPattern(64 * 1024);
         chip.fillFlash(0, pattern);
         qputenv("TERVASK_EXTRA_PORTS", chip.portName().toLocal8Bit());
@@ -411,6 +418,8 @@ private slots:
         show(window);
         fillJob(window, outputPath(), "18001000", typed);
         choosePort(window, chip.portName());
+        auto* speed = child<QComboBox>(window, "baudCom");
+        speed->setCurrentIndex(speed->findText(QString::number(baud)));
         auto* start = child<QPushButton>(window, "startBtn");
         QVERIFY(start->isEnabled());
         QTest::mouseClick(start, Qt::LeftButton);
@@ -420,6 +429,7 @@ private slots:
         QVERIFY2(log.contains("Dump Finished!"), qPrintable(log));
         QVERIFY(log.contains("Download successed!"));
         QCOMPARE(dumpCommands(chip).value(0), firstCommand);
+        QCOMPARE(chip.hostLine().baud, baud);
         QFile file(outputPath());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), pattern.mid(0x1000, words * 4));

@@ -29,6 +29,8 @@ private slots:
         WorkerSettings settings(0);
         settings.portName = link;
         settings.AutoStart = true;
+        // The chip is slowed down to this speed for the transfer; an instant chip takes it too.
+        settings.BaudRate = QStringLiteral("115200");
         DownloadWorker worker;
         worker.settings = &settings;
         worker.setTiming(WorkerHarness::fastTiming());
@@ -52,6 +54,11 @@ private slots:
             return lines.count(text);
         };
         QSignalSpy chips(&worker, &DownloadWorker::sngChipResult);
+        // What a station's tile follows: waiting for a chip, adapter lost, adapter back.
+        QStringList station;
+        connect(&worker, &DownloadWorker::sngWaitingForChip, &worker, [&] { station << "waiting"; });
+        connect(&worker, &DownloadWorker::sngPortLost, &worker,
+            [&](bool isLost) { station << (isLost ? "lost" : "back"); });
         const QString lost = "Error: the port " + link + " is lost!";
         const QString refused = "Error:failed to open port" + link;
 
@@ -102,6 +109,9 @@ private slots:
         QVERIFY(all.indexOf("The downloading is successed!", reopened) > reopened);
         QCOMPARE(chip.flash(0x1000, image.size()), image);
         QVERIFY(!worker.isPortOpen());
+
+        // The tile stays "lost" through the failed reopenings, and shows "waiting" once the port is back.
+        QCOMPARE(station, QStringList({ "waiting", "lost", "back", "waiting" }));
 
         QList<bool> results;
         for (const QList<QVariant>& signal : chips)

@@ -96,8 +96,8 @@ private slots:
         h.useImage(pattern(10 * 1024));
         h.settings.VerifyUnitTime = 10;
         // A paced wire, so that the pull lands inside the step and not after it.
+        h.setBaud(step == "packets" ? 115200 : 921600);
         h.chip.configure([&](ChipKnobs& k) {
-            k.baud = step == "packets" ? 115200 : 921600;
             if (step == "start") {
                 k.startInLoadxReply = false;
                 k.startRequestIntervalMs = 100000;
@@ -167,7 +167,7 @@ private slots:
     void dumpFileKeepsTheChunksDoneBeforeThePull()
     {
         WorkerHarness h(2);
-        h.chip.configure([](ChipKnobs& k) { k.baud = 921600; });
+        h.setBaud(921600);
         h.chip.fillFlash(0, pattern(0x30000));
         h.settings.SaveFile = dir.filePath("cut.bin");
         h.settings.DumpAddr = "18000000";

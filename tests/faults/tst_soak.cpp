@@ -17,9 +17,6 @@ private slots:
         const int chips = SoakMemory::rounds("TERVASK_SOAK_CHIPS", 20);
         const int checkpoint = std::min(50, chips / 2);
         WorkerHarness h;
-        LinkTiming timing = WorkerHarness::fastTiming();
-        timing.sameChipWait = std::chrono::milliseconds(150);
-        h.worker.setTiming(timing);
         const QByteArray image = pattern(24 * 1024 + 5);
         h.useImage(image);
         h.settings.VerifyUnitTime = 10;

@@ -24,6 +24,7 @@ public:
     {
         if (!chip.start())
             qFatal("cannot open a pseudo-terminal");
+        chip.configure([](ChipKnobs& k) { k.strictLineEnds = true; });
         qputenv("TERVASK_EXTRA_PORTS", chip.portName().toUtf8());
     }
 

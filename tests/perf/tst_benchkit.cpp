@@ -96,7 +96,7 @@ private slots:
         QVERIFY(BenchImage::save(image, file));
 
         SxSender sx;
-        QVERIFY2(sx.send(chip.portName(), file, 20000), qPrintable(sx.failure()));
+        QVERIFY2(sx.send(chip.portName(), 921600, file, 20000), qPrintable(sx.failure()));
         QCOMPARE(chip.flash(int(chip.partitionAddress()), image.size()), image);
         const TransferFigures figures = TransferFigures::fromChip(chip.events(), chip.wireBursts(), 921600, 0);
         QVERIFY(figures.complete);
@@ -114,7 +114,7 @@ private slots:
         QVERIFY(chip.start());
         const QByteArray image = BenchImage::make(3 * 1024 + 100);
         ReferenceSender sender;
-        QVERIFY2(sender.send(chip.portName(), image, 10000), qPrintable(sender.failure()));
+        QVERIFY2(sender.send(chip.portName(), 921600, image, 10000), qPrintable(sender.failure()));
         QCOMPARE(chip.flash(int(chip.partitionAddress()), image.size()), image);
         QCOMPARE(chip.events().last().kind, ChipEvent::TransferEnd);
     }
@@ -122,7 +122,7 @@ private slots:
     void sxFailureNamesTheCause()
     {
         SxSender sx;
-        QVERIFY(!sx.send("/dev/vyn-no-such-port", "/nonexistent", 1000));
+        QVERIFY(!sx.send("/dev/vyn-no-such-port", 921600, "/nonexistent", 1000));
         QVERIFY2(sx.failure().contains(SxSender::program().isEmpty() ? "sx" : "/dev/vyn-no-such-port"),
             qPrintable(sx.failure()));
     }

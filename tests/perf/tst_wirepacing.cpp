@@ -1,24 +1,52 @@
 // The virtual chip's wire may never be faster than a real 8N1 line: the
 // benchmarks compare the worker against that line, so a wire that cheats
-// would make any sender look good. Measured from the host's side only.
+// would make any sender look good. Measured from the host's side only. Nor
+// may it be kinder than a real UART to a host at the wrong settings.
 #include "VirtualChip.h"
 #include "Xmodem.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QtTest>
 
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-// The host's end of the line, read and written without Qt's buffering.
+speed_t speedCode(int baud)
+{
+    switch (baud) {
+    case 9600:
+        return B9600;
+    case 115200:
+        return B115200;
+    case 460800:
+        return B460800;
+    default:
+        return B921600;
+    }
+}
+
+// The host's end of the line, read and written without Qt's buffering: a raw
+// 8N1 line at the given speed, changed further by the adjustment.
 class HostLine {
 public:
-    explicit HostLine(const QString& port)
+    explicit HostLine(const QString& port, int baud, const std::function<void(termios&)>& adjust = {})
         : fd(::open(port.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
-    { }
+    {
+        termios settings {};
+        if (fd < 0 || tcgetattr(fd, &settings) != 0)
+            return;
+        cfmakeraw(&settings);
+        cfsetspeed(&settings, speedCode(baud));
+        if (adjust)
+            adjust(settings);
+        tcsetattr(fd, TCSANOW, &settings);
+    }
     ~HostLine()
     {
         if (fd >= 0)
@@ -40,6 +68,24 @@ public:
                 return false;
         }
         return true;
+    }
+
+    // Whatever arrives within the time.
+    QByteArray readFor(int ms) const
+    {
+        QByteArray got;
+        QElapsedTimer clock;
+        clock.start();
+        for (qint64 left = ms; left > 0; left = ms - clock.elapsed()) {
+            pollfd p { fd, POLLIN, 0 };
+            char chunk[4096];
+            if (poll(&p, 1, int(left)) > 0) {
+                const ssize_t n = ::read(fd, chunk, sizeof chunk);
+                if (n > 0)
+                    got.append(chunk, int(n));
+            }
+        }
+        return got;
     }
 
     // Reads until the received bytes end with the marker; empty on time-out.
@@ -104,7 +150,7 @@ private slots:
             k.adapterLatencyMs = latencyMs;
         });
         QVERIFY(chip.start());
-        HostLine line(chip.portName());
+        HostLine line(chip.portName(), baud);
         QVERIFY(line.isOpen());
 
         QByteArray request;
@@ -157,7 +203,7 @@ private slots:
         chip.configure([&](ChipKnobs& k) { k.baud = baud; });
         QVERIFY(chip.start());
         chip.recordWire(true);
-        HostLine line(chip.portName());
+        HostLine line(chip.portName(), baud);
         QVERIFY(line.isOpen());
         QVERIFY(line.write("md 18000000 256\r"));
         QVERIFY(!line.readUntil("Boot >", 5000).isEmpty());
@@ -186,6 +232,75 @@ private slots:
             return qint64(0);
         }();
         QVERIFY(lastToHostEndUs - firstToHostEndUs >= wireNs(toHost - firstBurstBytes, baud) / 1000 - 1);
+    }
+
+    // A real UART understands only a host at its own speed, 8N1, without flow
+    // control: anything else garbles every byte both ways, so a port opened
+    // with a wrong setting fails here as it fails on every real adapter.
+    // (A pseudo-terminal keeps no data bits nor parity of its own: the kernel
+    // stores every setting as 8 bits without parity, so those two cannot be seen.)
+    void hostSettingsThatDoNotSuitTheChipGarbleBothWays_data()
+    {
+        QTest::addColumn<int>("chipBaud");
+        QTest::addColumn<int>("hostBaud");
+        QTest::addColumn<std::function<void(termios&)>>("adjust");
+        QTest::addColumn<QByteArray>("seen");
+        QTest::addColumn<bool>("intact");
+        const std::function<void(termios&)> none;
+        QTest::newRow("460800 8N1 host") << 460800 << 460800 << none << QByteArray("460800 8N1") << true;
+        QTest::newRow("host at 921600") << 460800 << 921600 << none << QByteArray("921600 8N1") << false;
+        QTest::newRow("host at 115200") << 460800 << 115200 << none << QByteArray("115200 8N1") << false;
+        QTest::newRow("two stop bits") << 460800 << 460800
+                                       << std::function<void(termios&)>([](termios& t) { t.c_cflag |= CSTOPB; })
+                                       << QByteArray("460800 8N2") << false;
+        QTest::newRow("RTS/CTS") << 460800 << 460800
+                                 << std::function<void(termios&)>([](termios& t) { t.c_cflag |= CRTSCTS; })
+                                 << QByteArray("460800 8N1 RTS/CTS") << false;
+        QTest::newRow("XON/XOFF") << 460800 << 460800
+                                  << std::function<void(termios&)>([](termios& t) { t.c_iflag |= IXON | IXOFF; })
+                                  << QByteArray("460800 8N1 XON/XOFF") << false;
+        QTest::newRow("instant chip, any speed") << 0 << 9600 << none << QByteArray("9600 8N1") << true;
+        QTest::newRow("instant chip, two stop bits")
+            << 0 << 9600 << std::function<void(termios&)>([](termios& t) { t.c_cflag |= CSTOPB; })
+            << QByteArray("9600 8N2") << false;
+    }
+
+    void hostSettingsThatDoNotSuitTheChipGarbleBothWays()
+    {
+        QFETCH(int, chipBaud);
+        QFETCH(int, hostBaud);
+        QFETCH(std::function<void(termios&)>, adjust);
+        QFETCH(QByteArray, seen);
+        QFETCH(bool, intact);
+        VirtualChip chip;
+        chip.configure([&](ChipKnobs& k) { k.baud = chipBaud; });
+        QVERIFY(chip.start());
+        HostLine line(chip.portName(), hostBaud, adjust);
+        QVERIFY(line.isOpen());
+
+        QVERIFY(line.write("md 4\r"));
+        const QByteArray reply = line.readFor(300);
+        chip.announceReady();
+        const QByteArray ready = line.readFor(300);
+        QCOMPARE(chip.hostLine().describe(), seen);
+        QList<QByteArray> mismatches;
+        for (const ChipEvent& event : chip.events())
+            if (event.kind == ChipEvent::LineMismatch)
+                mismatches.append(event.text);
+        if (intact) {
+            QCOMPARE(chip.commands(), QList<QByteArray>({ "md 4" }));
+            QCOMPARE(reply, QByteArray("md 4\r\n[0x00000004] = 0x0000B0B1\r\nBoot >"));
+            QCOMPARE(ready, QByteArray("\r\nBoot abort\r\n"));
+            QCOMPARE(mismatches, QList<QByteArray>());
+        } else {
+            // The command never became a line; what the chip says arrives byte for byte, all wrong.
+            QCOMPARE(chip.commands(), QList<QByteArray>());
+            QCOMPARE(reply, QByteArray());
+            QCOMPARE(ready.size(), qsizetype(14));
+            for (qsizetype i = 0; i < ready.size(); ++i)
+                QVERIFY(ready.at(i) != QByteArray("\r\nBoot abort\r\n").at(i));
+            QCOMPARE(mismatches, QList<QByteArray>({ seen }));
+        }
     }
 };
 

@@ -106,7 +106,7 @@ private slots:
         QByteArray out;
         BootConsole console(
             0x100000, [&out](const QByteArray& bytes, qint64) { out += bytes; },
-            [](ChipEvent::Kind, const QByteArray&) {});
+            [](ChipEvent::Kind, const QByteArray&, const QByteArray&) {});
         ChipKnobs knobs;
         QElapsedTimer clock;
         clock.start();

@@ -1,6 +1,9 @@
 // The serial link and the command channel against the virtual chip.
 #include "WorkerHarness.h"
 
+#include <QSerialPort>
+#include <QTemporaryDir>
+
 class CommandChannelTest : public QObject {
     Q_OBJECT
 
@@ -91,10 +94,7 @@ private slots:
         QFETCH(int, baud);
         QFETCH(int, latencyMs);
         WorkerHarness h;
-        h.chip.configure([&](ChipKnobs& k) {
-            k.baud = baud;
-            k.adapterLatencyMs = latencyMs;
-        });
+        h.setBaud(baud, latencyMs);
         QVERIFY(h.worker.openPort());
         QVERIFY(h.worker.sendCommand("flash 6 0 1 vyn6630m 0x10000 0x10000 0x13000", 10));
         QCOMPARE(h.count("resend command..."), 0);
@@ -104,7 +104,7 @@ private slots:
     void leftOversOfEarlierRepliesAreNotTheEcho()
     {
         WorkerHarness h;
-        h.chip.configure([](ChipKnobs& k) { k.baud = 9600; });
+        h.setBaud(9600);
         QVERIFY(h.worker.openPort());
         h.chip.announceReady();
         QVERIFY(
@@ -147,6 +147,73 @@ private slots:
         QVERIFY(h.chip.commands().size() < 21);
         QVERIFY(h.texts().contains("Stop ..."));
         QVERIFY(!h.texts().contains("Error: fail to write command!"));
+    }
+
+    // Each kind of line leaves the worker with the line end the console needs,
+    // and the harness's strict console executes none with another line end.
+    void lineEndsAsTheConsoleNeedsThem_data()
+    {
+        QTest::addColumn<int>("workMode");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("terminator");
+        QTest::addColumn<QList<QByteArray>>("wrongTerminators");
+        QTest::newRow("knock: CR") << 0 << QByteArray() << QByteArray("\r") << QList<QByteArray> { "\n", "\r\n" };
+        QTest::newRow("command: CR") << 0 << QByteArray("flash 1") << QByteArray("\r")
+                                     << QList<QByteArray> { "\n", "\r\n" };
+        QTest::newRow("erase: LF") << 0 << QByteArray("flash 7 18001000 2000") << QByteArray("\n")
+                                   << QList<QByteArray> { "\r", "\r\n" };
+        QTest::newRow("dump: CR LF") << 2 << QByteArray("md 18000000 64") << QByteArray("\r\n")
+                                     << QList<QByteArray> { "\r", "\n" };
+    }
+
+    void lineEndsAsTheConsoleNeedsThem()
+    {
+        QFETCH(int, workMode);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, terminator);
+        QFETCH(QList<QByteArray>, wrongTerminators);
+        QTemporaryDir dir;
+        WorkerHarness h(workMode);
+        h.settings.IsErase6620 = true;
+        h.settings.EraseAddr6620 = "0x1000";
+        h.settings.EraseSize6620 = "0x2000";
+        h.settings.DumpAddr = "18000000";
+        h.settings.DumpSize = "0x40";
+        h.settings.SaveFile = dir.filePath("dump.bin");
+        QVERIFY(h.worker.openPort());
+        if (line.isEmpty())
+            QVERIFY(h.worker.waitDevice());
+        else if (line.startsWith("flash 7"))
+            QVERIFY(h.worker.eraseFlash());
+        else if (line.startsWith("md"))
+            QVERIFY(h.worker.dumpFlash());
+        else
+            QVERIFY(h.worker.sendCommand(line, 10));
+        const auto linesSeen = [&h](ChipEvent::Kind kind) {
+            QList<QByteArray> seen;
+            for (const ChipEvent& event : h.chip.events())
+                if (event.kind == kind)
+                    seen.append(event.text + event.terminator);
+            return seen;
+        };
+        QVERIFY2(linesSeen(line.isEmpty() ? ChipEvent::Knock : ChipEvent::Command).contains(line + terminator),
+            linesSeen(ChipEvent::Command).join('|'));
+        QVERIFY(h.worker.closePort());
+
+        QSerialPort port(h.chip.portName());
+        port.setBaudRate(h.settings.BaudRate.toInt());
+        QVERIFY(port.open(QIODevice::ReadWrite));
+        for (const QByteArray& wrong : wrongTerminators) {
+            h.chip.clearEvents();
+            // A knock behind the line: only its prompt may come back.
+            port.write(line + wrong + "\r");
+            QByteArray reply;
+            for (QDeadlineTimer deadline(2000); !reply.contains("Boot >") && !deadline.hasExpired();)
+                if (port.waitForReadyRead(50))
+                    reply += port.readAll();
+            QCOMPARE(reply, QByteArray("\r\nBoot >"));
+            QCOMPARE(linesSeen(ChipEvent::Refused), QList<QByteArray>({ line + wrong }));
+        }
     }
 };
 

@@ -213,7 +213,7 @@ private slots:
     void stopDuringTransferFailsTheJob()
     {
         WorkerHarness h;
-        h.chip.configure([](ChipKnobs& k) { k.baud = 115200; });
+        h.setBaud(115200);
         h.useImage(pattern(64 * 1024));
         h.stopAfter(700);
         h.worker.start(true);

@@ -98,6 +98,85 @@ private slots:
         QCOMPARE(h.finished(), QList<bool>({ false }));
     }
 
+    // One report per single job, from its start (before the port is opened)
+    // to its end, naming the step that failed and its own red line. A Stop
+    // that cuts the verification wait short is named as such, not blamed on the chip.
+    void singleJobReportsItsAttempt_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<AttemptReport::Result>("result");
+        QTest::addColumn<AttemptReport::Step>("step");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("outcome");
+        using R = AttemptReport::Result;
+        using S = AttemptReport::Step;
+        QTest::newRow("pass") << "" << R::Pass << S::None << "" << "Download successed!";
+        QTest::newRow("no port") << "port" << R::Fail << S::Open << "Error:failed to open port/nonexistent/ttyVYN"
+                                 << "";
+        QTest::newRow("no chip") << "unplugged" << R::NoDevice << S::None << "Error: Not find a device!"
+                                 << "Download failed!";
+        QTest::newRow("transfer") << "cancel" << R::Fail << S::Transfer << "Error: send process break!"
+                                  << "Download failed!";
+        QTest::newRow("stop during the verification wait")
+            << "stop" << R::Canceled << S::Verify << "Cancel" << "Download failed!";
+    }
+
+    void singleJobReportsItsAttempt()
+    {
+        QFETCH(QString, fault);
+        QFETCH(AttemptReport::Result, result);
+        QFETCH(AttemptReport::Step, step);
+        QFETCH(QString, reason);
+        QFETCH(QString, outcome);
+        WorkerHarness h;
+        h.useImage(pattern(4 * 1024));
+        int linesAtStart = -1;
+        QDateTime startedAt;
+        connect(&h.worker, &DownloadWorker::sngAttemptStarted, this, [&](const QDateTime& at) {
+            linesAtStart = h.texts().size();
+            startedAt = at;
+        });
+        if (fault == "port")
+            h.settings.portName = "/nonexistent/ttyVYN";
+        if (fault == "unplugged")
+            h.chip.unplug();
+        if (fault == "cancel")
+            h.chip.configure([](ChipKnobs& k) { k.cancelAtPacket = 2; });
+        if (fault == "stop") {
+            // A chip still busy with the checksum, and a verification wait far longer than the test.
+            h.chip.configure([](ChipKnobs& k) { k.unreadableChecksum = true; });
+            h.settings.VerifyUnitTime = 60000;
+            h.meanwhile([&h] {
+                if (WorkerHarness::waitFor([&h] { return h.chip.commands().join().contains("checksum"); }))
+                    h.worker.stop();
+            });
+        }
+        h.worker.start(true);
+
+        QCOMPARE(linesAtStart, 0);
+        const QList<AttemptReport> attempts = h.attempts();
+        QCOMPARE(attempts.size(), 1);
+        const AttemptReport& attempt = attempts.first();
+        QCOMPARE(attempt.result, result);
+        QCOMPARE(attempt.failedStep, step);
+        QCOMPARE(attempt.reason, reason);
+        QCOMPARE(attempt.startedAt, startedAt);
+        QVERIFY(attempt.startedAt.timeSpec() == Qt::UTC && attempt.startedAt <= attempt.finishedAt);
+        QCOMPARE(attempt.transferMs > 0, fault == "" || fault == "cancel" || fault == "stop");
+        // The reason is the job's own red line, followed only by the outcome line.
+        QStringList red;
+        for (const WorkerHarness::Line& line : h.allLines())
+            if (line.color == QColor(Qt::red))
+                red << line.text;
+        QStringList expected;
+        if (!reason.isEmpty())
+            expected << reason;
+        if (result != AttemptReport::Result::Pass && !outcome.isEmpty())
+            expected << outcome;
+        QCOMPARE(red, expected);
+        QCOMPARE(h.count(outcome), outcome.isEmpty() ? 0 : 1);
+    }
+
     void rs485WithoutPreparationGoesStraightToTheTransfer()
     {
         WorkerHarness h(1);
@@ -153,41 +232,66 @@ private slots:
         QCOMPARE(h.texts().last(), QString("Cancel"));
     }
 
-    void silentPresenceCheckWhileTheChipStays()
+    // Operators swap chips far faster than the old two seconds of silence: a
+    // chip plugged 0.3 s or 1 s after the last one was pulled is a new chip,
+    // while a finished chip left in the socket is only checked, silently.
+    void swappedChipsAreEachDownloadedOnce()
     {
         WorkerHarness h;
-        h.useImage(smallImage());
+        // The station's own presence timing, which the swaps must beat.
+        LinkTiming timing = WorkerHarness::fastTiming();
+        timing.presenceInterval = LinkTiming().presenceInterval;
+        timing.chipLeftSilence = LinkTiming().chipLeftSilence;
+        h.worker.setTiming(timing);
+        const QByteArray image = smallImage();
+        h.useImage(image);
         QSignalSpy chips(&h.worker, &DownloadWorker::sngChipResult);
+        QSignalSpy waiting(&h.worker, &DownloadWorker::sngWaitingForChip);
         h.settings.AutoStart = true;
-        h.meanwhile([&h] {
-            // First chip: downloaded once, then left in the socket for a while.
+        int linesWhileStaying = -1;
+        QList<bool> flashedRight;
+        h.meanwhile([&] {
             if (!WorkerHarness::waitFor([&h] { return h.count("The downloading is successed!") == 1; }))
                 return h.worker.stop();
-            const int linesWhileStaying = h.texts().size();
+            const int linesBefore = h.texts().size();
             std::this_thread::sleep_for(std::chrono::milliseconds(800));
-            if (h.texts().size() != linesWhileStaying)
-                return h.worker.stop();
-            // Pulled, then a new chip plugged in.
-            h.chip.unplug();
-            if (!WorkerHarness::waitFor([&h] { return h.count("Enter boot failed,maybe no device!") == 1; }))
-                return h.worker.stop();
-            h.chip.fillFlash(0x1000, QByteArray(4096, char(0xFF)));
-            h.chip.plug();
-            WorkerHarness::waitFor([&h] { return h.count("The downloading is successed!") == 2; });
+            linesWhileStaying = h.texts().size() - linesBefore;
+            for (const int swapMs : { 300, 1000 }) {
+                const int done = h.count("The downloading is successed!");
+                h.chip.unplug();
+                h.chip.fillFlash(0x1000, QByteArray(4096, char(0xFF))); // the next chip is blank
+                std::this_thread::sleep_for(std::chrono::milliseconds(swapMs));
+                h.chip.plug();
+                if (!WorkerHarness::waitFor([&] { return h.count("The downloading is successed!") == done + 1; }))
+                    return h.worker.stop();
+                flashedRight << (h.chip.flash(0x1000, image.size()) == image);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
             h.worker.stop();
         });
         h.worker.start(true);
 
         const QStringList lines = h.texts();
-        QCOMPARE(h.count("The downloading is successed!"), 2);
+        QCOMPARE(linesWhileStaying, 0);
+        QCOMPARE(flashedRight, QList<bool>({ true, true }));
+        QCOMPARE(h.count("loadx!"), 3);
+        // The swapped-out chip is reported gone with the lines of a pulled chip.
         const int firstDone = lines.indexOf("The downloading is successed!");
         QCOMPARE(lines.mid(firstDone, 4),
             QStringList({ "The downloading is successed!", "Error: Not find a device!",
                 "Enter boot failed,maybe no device!", "Waiting for plug in..." }));
-        QCOMPARE(h.count("loadx!"), 2);
-        QCOMPARE(h.chip.flash(0x1000, smallImage().size()), smallImage());
-        QCOMPARE(chips.size(), 2);
-        QCOMPARE(chips.at(0).at(0).toBool(), true);
+        QCOMPARE(chips.size(), 3);
+        QVERIFY(chips.at(0).at(0).toBool() && chips.at(1).at(0).toBool() && chips.at(2).at(0).toBool());
+        // Awaited at the start and after each pull, not again after each empty wait.
+        QCOMPARE(waiting.size(), 3);
+        const QList<AttemptReport> attempts = h.attempts();
+        QCOMPARE(attempts.size(), 3);
+        for (const AttemptReport& attempt : attempts) {
+            QCOMPARE(attempt.result, AttemptReport::Result::Pass);
+            QVERIFY(attempt.reason.isEmpty());
+            QVERIFY(attempt.transferMs > 0);
+            QVERIFY(attempt.startedAt <= attempt.finishedAt);
+        }
         // A stopped automatic run ends once, as a failure, with no elapsed line.
         QCOMPARE(h.finished(), QList<bool>({ false }));
         QVERIFY(!lines.last().startsWith("Elapsed"));
@@ -231,7 +335,7 @@ private slots:
         QVERIFY2(
             knocksWhileStaying >= 3 && knocksWhileStaying <= 3 * 12, qPrintable(QString::number(knocksWhileStaying)));
         QVERIFY2(pullNoticedMs >= 0, "the pull was not noticed");
-        const qint64 noticeLimit = timing.presenceInterval.count() + timing.sameChipWait.count() + 500;
+        const qint64 noticeLimit = timing.presenceInterval.count() + timing.chipLeftSilence.count() + 500;
         QVERIFY2(pullNoticedMs <= noticeLimit, qPrintable(QString::number(pullNoticedMs)));
     }
 
@@ -252,6 +356,60 @@ private slots:
         QVERIFY(chips.size() >= 2);
         QCOMPARE(chips.at(0).at(0).toBool(), false);
         QCOMPARE(h.finished(), QList<bool>({ false }));
+    }
+
+    // A station with a retry limit: a chip that keeps failing is downloaded
+    // once more, counted once, then left alone until it is pulled; the next
+    // chip is downloaded as usual. Each attempt is reported with its step and red line.
+    void aFailingChipIsRetriedOnceThenLeftUntilPulled()
+    {
+        WorkerHarness h;
+        const QByteArray image = smallImage();
+        h.useImage(image);
+        h.chip.configure([](ChipKnobs& k) { k.wrongChecksum = true; });
+        QSignalSpy chips(&h.worker, &DownloadWorker::sngChipResult);
+        QSignalSpy waiting(&h.worker, &DownloadWorker::sngWaitingForChip);
+        h.settings.AutoStart = true;
+        h.settings.failedChipRetries = 1;
+        const QString givenUp = "The chip failed 2 times: remove it!";
+        int transfersWhileLeft = -1;
+        h.meanwhile([&] {
+            if (!WorkerHarness::waitFor([&] { return h.count(givenUp) == 1; }))
+                return h.worker.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            transfersWhileLeft = h.count("loadx!");
+            h.chip.unplug();
+            if (!WorkerHarness::waitFor([&] { return h.count("Enter boot failed,maybe no device!") == 1; }))
+                return h.worker.stop();
+            h.chip.configure([](ChipKnobs& k) { k.wrongChecksum = false; });
+            h.chip.fillFlash(0x1000, QByteArray(4096, char(0xFF))); // the next chip is blank
+            h.chip.plug();
+            WorkerHarness::waitFor([&] { return h.count("The downloading is successed!") == 1; });
+            h.worker.stop();
+        });
+        h.worker.start(true);
+
+        QCOMPARE(transfersWhileLeft, 2);
+        QCOMPARE(h.count("loadx!"), 3);
+        // Each failed attempt keeps the lines of a failed download.
+        QCOMPARE(h.count("The downloading is failed!"), 2);
+        QCOMPARE(h.colorOf(givenUp), QColor(Qt::red));
+        QList<bool> results;
+        for (const QList<QVariant>& signal : chips)
+            results << signal.at(0).toBool();
+        QCOMPARE(results, QList<bool>({ false, true }));
+        QCOMPARE(waiting.size(), 2); // at the start, and once the failed chip was pulled
+        const QString mismatch = QString("Error : verify failed! The correct checksum is: 0x%1")
+                                     .arg(h.settings.imageCrc, 0, 16);
+        const QList<AttemptReport> attempts = h.attempts();
+        QCOMPARE(attempts.size(), 3);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(attempts.at(i).result, AttemptReport::Result::Fail);
+            QCOMPARE(attempts.at(i).failedStep, AttemptReport::Step::Verify);
+            QCOMPARE(attempts.at(i).reason, mismatch);
+        }
+        QCOMPARE(attempts.at(2).result, AttemptReport::Result::Pass);
+        QCOMPARE(h.chip.flash(0x1000, image.size()), image);
     }
 
     void automaticModeWithoutAChip()

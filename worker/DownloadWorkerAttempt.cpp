@@ -1,0 +1,49 @@
+// The attempt report: what one attempt at a chip came to, for whoever keeps records.
+#include "DownloadWorker.h"
+
+#include <QElapsedTimer>
+
+void DownloadWorker::beginAttempt()
+{
+    attempt = AttemptReport();
+    attempt.startedAt = QDateTime::currentDateTimeUtc();
+    attemptOpen = true;
+    waitingAnnounced = false;
+    emit sngAttemptStarted(attempt.startedAt);
+}
+
+// The step is remembered before it runs: a step that fails leaves its name
+// behind, and its red line (logError) becomes the attempt's reason.
+bool DownloadWorker::runStep(AttemptReport::Step step, bool (DownloadWorker::*body)())
+{
+    attempt.failedStep = step;
+    QElapsedTimer clock;
+    clock.start();
+    const bool done = (this->*body)();
+    if (step == AttemptReport::Step::Transfer)
+        attempt.transferMs = clock.elapsed();
+    if (done)
+        attempt.failedStep = AttemptReport::Step::None;
+    return done;
+}
+
+void DownloadWorker::finishAttempt(int code)
+{
+    if (!attemptOpen)
+        return;
+    attemptOpen = false;
+    attempt.finishedAt = QDateTime::currentDateTimeUtc();
+    if (code == JobOk) {
+        attempt.result = AttemptReport::Result::Pass;
+        attempt.failedStep = AttemptReport::Step::None;
+        attempt.reason.clear();
+    } else if (stopRequested) {
+        attempt.result = AttemptReport::Result::Canceled;
+    } else if (code == JobNoDevice) {
+        attempt.result = AttemptReport::Result::NoDevice;
+        attempt.failedStep = AttemptReport::Step::None;
+    } else {
+        attempt.result = AttemptReport::Result::Fail;
+    }
+    emit sngAttemptFinished(attempt);
+}
