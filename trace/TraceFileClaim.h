@@ -23,10 +23,9 @@ public:
     bool claim(const QString& requested, const QString& portName);
     QString fileName() const { return name; }
 
+private:
     // The name with a tag before its suffix: "trace.log", "ttyUSB1" -> "trace-ttyUSB1.log".
     static QString tagged(const QString& requested, const QString& tag);
-
-private:
     bool tryHold(const QString& candidate);
 
     std::unique_ptr<QLockFile> lock;

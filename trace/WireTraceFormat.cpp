@@ -34,7 +34,8 @@ const char* controlName(char byte)
     }
 }
 
-void appendRow(QByteArray& out, const QByteArray& head, const char* row, int size)
+// One line of up to 16 bytes; `name` (if any) stands in the text column for the bytes.
+void appendRow(QByteArray& out, const QByteArray& head, const char* row, int size, const char* name)
 {
     static const char digits[] = "0123456789abcdef";
     out += head;
@@ -49,8 +50,11 @@ void appendRow(QByteArray& out, const QByteArray& head, const char* row, int siz
         }
     }
     out += ' ';
-    for (int i = 0; i < size; ++i)
-        out += row[i] >= 0x20 && row[i] < 0x7F ? row[i] : '.';
+    if (name)
+        out += name;
+    else
+        for (int i = 0; i < size; ++i)
+            out += row[i] >= 0x20 && row[i] < 0x7F ? row[i] : '.';
     out += '\n';
 }
 
@@ -59,15 +63,11 @@ void appendRow(QByteArray& out, const QByteArray& head, const char* row, int siz
 QByteArray bytesLines(qint64 us, char direction, const QByteArray& bytes)
 {
     const QByteArray head = stamp(us, direction);
+    const char* name = bytes.size() == 1 ? controlName(bytes.at(0)) : nullptr;
     QByteArray out;
     out.reserve((bytes.size() / bytesPerLine + 1) * (head.size() + 4 * bytesPerLine + 2));
     for (qsizetype at = 0; at < bytes.size(); at += bytesPerLine)
-        appendRow(out, head, bytes.constData() + at, int(std::min<qsizetype>(bytesPerLine, bytes.size() - at)));
-    if (bytes.size() == 1 && controlName(bytes.at(0))) {
-        out.chop(2); // the '.' and the line end
-        out += controlName(bytes.at(0));
-        out += '\n';
-    }
+        appendRow(out, head, bytes.constData() + at, int(std::min<qsizetype>(bytesPerLine, bytes.size() - at)), name);
     return out;
 }
 
