@@ -122,6 +122,7 @@ private slots:
         QCOMPARE(answers, 258);
         QCOMPARE(refusals, 1);
         // The bytes of every command the chip took, in order, whatever rows they were split over.
+        QVERIFY(h.chip.commands().contains("loadx"));
         qsizetype from = 0;
         for (const QByteArray& command : h.chip.commands()) {
             from = commandBytes.indexOf(command, from);
@@ -136,6 +137,7 @@ private slots:
             return -1;
         };
         const int loadx = firstIndex('>', QStringLiteral("6c 6f 61 64 78 0d"));
+        QVERIFY(loadx >= 0);
         QVERIFY(wire.at(loadx).rest.endsWith(QStringLiteral("loadx.")));
         QVERIFY(firstIndex('#', QStringLiteral("Send XModem...")) < loadx);
         QVERIFY(loadx < firstIndex('>', QStringLiteral("STX block 1,")));
