@@ -10,11 +10,16 @@ QStringList availablePortNames()
     for (const QSerialPortInfo& info : ports)
         names.append(info.portName());
 
-    const QString extra = qEnvironmentVariable("TERVASK_EXTRA_PORTS");
-    const QStringList extraNames = extra.split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    const QStringList extraNames = extraPortNames();
     for (const QString& name : extraNames) {
         if (!names.contains(name))
             names.append(name);
     }
     return names;
+}
+
+QStringList extraPortNames()
+{
+    const QString extra = qEnvironmentVariable("TERVASK_EXTRA_PORTS");
+    return extra.split(QDir::listSeparator(), Qt::SkipEmptyParts);
 }

@@ -6,3 +6,6 @@
 // listed in TERVASK_EXTRA_PORTS (separated by the platform's list separator),
 // which is how an operator reaches a pseudo-terminal such as vynsim's.
 QStringList availablePortNames();
+
+// The names listed in TERVASK_EXTRA_PORTS alone.
+QStringList extraPortNames();

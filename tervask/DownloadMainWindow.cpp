@@ -3,37 +3,25 @@
 #include "Crc32Wifi.h"
 #include "DownloadSetupDialog.h"
 #include "DownloadWorker.h"
+#include "ImageFile.h"
+#include "JobThread.h"
 #include "LogView.h"
 #include "PortList.h"
-#include "WireTraceWriter.h"
 #include "WorkerSettings.h"
+#include "WindowToolBar.h"
 #include "ui_DownloadMainWindow.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QRadioButton>
-#include <QThread>
-#include <QToolBar>
 
 namespace {
 const QString toolVersion = QStringLiteral("V01.00.12");
 const QString buildDate = QStringLiteral("2020-10-22");
 const int testRestartDelayMs = 2000;
-const qint64 bytesPerMiB = 1048576;
-
-// The flash size in MiB is the digit the text begins with; -1 for anything
-// else, which makes every image too large.
-int flashMiB(const QString& flashSize)
-{
-    if (flashSize.isEmpty() || flashSize.at(0) < QLatin1Char('0') || flashSize.at(0) > QLatin1Char('9'))
-        return -1;
-    return flashSize.at(0).digitValue();
-}
 
 // "0x" starts a hexadecimal number, anything else is decimal; no number is 0.
 qint64 addressValue(const QString& text)
@@ -54,7 +42,7 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
 {
     ui->setupUi(this);
     logView = std::make_unique<LogView>(ui->teLog);
-    ui->teLog->setStyleSheet(QStringLiteral("QTextEdit {font: times bold 13pt; background: black }"));
+    ui->teLog->setStyleSheet(LogView::initialStyleSheet());
     ui->logoLabel->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
     missingFileStyle = QStringLiteral("color: rgb(255, 0, 0);");
 
@@ -66,17 +54,13 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
     ui->Binfile2LEdt->setText(settings->File2Name);
     ui->BinfileLEdt->setText(settings->FileName);
 
-    buildToolBar();
-    connect(saveLogAction, &QAction::triggered, this, &DownloadMainWindow::onSavelog);
-    connect(aboutAction, &QAction::triggered, this, &DownloadMainWindow::onAbout);
-    connect(chineseBtn, &QRadioButton::toggled, this, &DownloadMainWindow::onLanguage);
-    connect(englishBtn, &QRadioButton::toggled, this, &DownloadMainWindow::onLanguage);
+    toolBar = new WindowToolBar(this, WindowToolBar::SaveLogAndAbout);
+    connect(toolBar, &WindowToolBar::saveLogTriggered, this, &DownloadMainWindow::onSavelog);
+    connect(toolBar, &WindowToolBar::aboutTriggered, this, &DownloadMainWindow::onAbout);
+    connect(toolBar, &WindowToolBar::languageToggled, this, &DownloadMainWindow::onLanguage);
 
     settings->portName.clear();
-    if (settings->language == QLatin1String("Chinese"))
-        chineseBtn->setChecked(true);
-    else
-        englishBtn->setChecked(true);
+    toolBar->showLanguage(settings->language);
 
     ui->cbCom->installEventFilter(this);
     connectControls();
@@ -85,23 +69,14 @@ DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::Window
 
 DownloadMainWindow::~DownloadMainWindow()
 {
-    workerThread->quit();
-    workerThread->wait();
     delete ui;
-    delete settings;
 }
 
 void DownloadMainWindow::createWorker(int workMode)
 {
-    workerThread = new QThread(this);
-    worker = new DownloadWorker;
-    settings = new WorkerSettings(workMode);
-    settings->loadConfig();
-    worker->settings = settings;
-    WireTraceWriter::installFromEnvironment(*worker);
-    worker->moveToThread(workerThread);
-    workerThread->start(QThread::InheritPriority);
-    connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
+    jobThread = std::make_unique<JobThread>(workMode);
+    worker = jobThread->worker();
+    settings = jobThread->settings();
 }
 
 void DownloadMainWindow::showImageRows()
@@ -111,27 +86,6 @@ void DownloadMainWindow::showImageRows()
     ui->Binfile2LEdt->setVisible(testMode);
     ui->file2Btn->setVisible(testMode);
     ui->exitBtn->setVisible(testMode);
-}
-
-void DownloadMainWindow::buildToolBar()
-{
-    toolBar = addToolBar(tr("Tools"));
-    toolBar->setFixedHeight(30);
-    const QFont buttonFont(QStringLiteral("Times"), 12);
-    chineseBtn = new QRadioButton(tr("Chinese"), this);
-    chineseBtn->setFont(buttonFont);
-    englishBtn = new QRadioButton(tr("English"), this);
-    englishBtn->setFont(buttonFont);
-    toolBar->addWidget(englishBtn);
-    toolBar->addWidget(chineseBtn);
-    toolBar->addSeparator();
-
-    aboutAction = new QAction(QIcon(QStringLiteral(":/images/about.png")), tr("About"), this);
-    saveLogAction = new QAction(QIcon(QStringLiteral(":/images/save.png")), tr("Save log"), this);
-    toolBar->addAction(saveLogAction);
-    toolBar->addSeparator();
-    toolBar->addAction(aboutAction);
-    toolBar->addSeparator();
 }
 
 void DownloadMainWindow::connectControls()
@@ -183,7 +137,9 @@ void DownloadMainWindow::onPortChange(int)
 
 bool DownloadMainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress)
+    // Qt hands presses on a disabled widget to its event filters too: while a
+    // job runs the list is disabled and its port belongs to the job.
+    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress && ui->cbCom->isEnabled())
         refreshPortList();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -272,28 +228,22 @@ void DownloadMainWindow::startJob(bool needprepare)
 
 bool DownloadMainWindow::loadImages()
 {
-    const qint64 flashBytes = flashMiB(settings->FlashSize) * bytesPerMiB;
+    const qint64 flashBytes = ImageFile::flashBytes(settings->FlashSize);
     const bool secondImage = settings->AutoTest && imagePhase == 2;
     const QString path = secondImage ? settings->File2Name : settings->FileName;
     const qint64 limit = flashBytes - (secondImage ? addressValue(settings->downloadAddr) : 0x1000);
 
     if (!path.isEmpty()) {
-        const QString cantLoad = QStringLiteral("Error: can't load %1").arg(path);
-        // Opening a FIFO would block until a writer appears, and a device has
-        // no end: only regular files are images.
-        QFile file(path);
-        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-            return refuseImage(tr("Can't load %1").arg(path), cantLoad);
-        // Checked before reading, so a huge file is never read into memory.
-        const QString tooLarge = QStringLiteral("The size of file: %1 is out of range!").arg(path);
-        if (file.size() > limit)
-            return refuseImage(tr("The size of file: %1 is out of range!").arg(path), tooLarge);
-        // Read at most one byte past the limit, in case the file grows meanwhile.
-        QByteArray bytes = file.read(limit + 1);
-        if (file.error() != QFileDevice::NoError)
-            return refuseImage(tr("Can't load %1").arg(path), cantLoad);
-        if (bytes.size() > limit)
-            return refuseImage(tr("The size of file: %1 is out of range!").arg(path), tooLarge);
+        QByteArray bytes;
+        switch (ImageFile::read(path, limit, bytes)) {
+        case ImageFile::Refusal::CantOpen:
+            return refuseImage(tr("Can't load %1").arg(path), QStringLiteral("Error: can't load %1").arg(path));
+        case ImageFile::Refusal::TooLarge:
+            return refuseImage(tr("The size of file: %1 is out of range!").arg(path),
+                QStringLiteral("The size of file: %1 is out of range!").arg(path));
+        case ImageFile::Refusal::None:
+            break;
+        }
         settings->image = bytes;
         settings->packetCount = int((bytes.size() + settings->packetSize - 1) / settings->packetSize);
     }
@@ -382,17 +332,13 @@ void DownloadMainWindow::onAbout()
 
 void DownloadMainWindow::onLanguage()
 {
-    settings->language = languages.load(chineseBtn->isChecked());
+    settings->language = languages.load(toolBar->chineseChosen());
     if (settings->workMode == 1)
         setWindowTitle(QStringLiteral("VYN Download485 Tool V01.00.02"));
     else
         setWindowTitle(QStringLiteral("VYN Tervask Tool %1").arg(toolVersion));
 
-    chineseBtn->setText(tr("Chinese"));
-    englishBtn->setText(tr("English"));
-    aboutAction->setText(tr("About"));
-    saveLogAction->setText(tr("Save log"));
-    toolBar->setWindowTitle(tr("Tools"));
+    toolBar->retranslate();
     ui->retranslateUi(this);
     // The form's texts show zero counts; put the real ones back.
     showCounters();
@@ -408,6 +354,7 @@ void DownloadMainWindow::closeEvent(QCloseEvent* event)
         return;
     if (jobState == Running)
         stopRunningJob();
+    jobThread->waitForJobEnd([this] { return !workerBusy; });
     event->accept();
 }
 

@@ -10,13 +10,11 @@
 #include <memory>
 
 class DownloadWorker;
+class JobThread;
 class LogView;
-class QAction;
 class QCloseEvent;
 class QLineEdit;
-class QRadioButton;
-class QThread;
-class QToolBar;
+class WindowToolBar;
 class WorkerSettings;
 
 namespace Ui {
@@ -71,7 +69,6 @@ protected:
 private:
     void createWorker(int workMode);
     void showImageRows();
-    void buildToolBar();
     void connectControls();
     void refreshControls();
     void startJob(bool needprepare);
@@ -99,11 +96,7 @@ private:
     // From the start of a job until its sngFinishAll: the worker may still be
     // reading the record, also after Stop, so nothing may rewrite it.
     bool workerBusy = false;
-    QThread* workerThread = nullptr;
-    QToolBar* toolBar = nullptr;
-    QRadioButton* chineseBtn = nullptr;
-    QRadioButton* englishBtn = nullptr;
-    QAction* aboutAction = nullptr;
-    QAction* saveLogAction = nullptr;
+    std::unique_ptr<JobThread> jobThread;
+    WindowToolBar* toolBar = nullptr;
     QTimer testRestartTimer;
 };

@@ -1,7 +1,6 @@
 #include "RunLog.h"
 
-#include <QCoreApplication>
-#include <QFile>
+#include "RunLogFile.h"
 
 #include <atomic>
 #include <mutex>
@@ -16,8 +15,7 @@ struct RunLogState {
     ~RunLogState() { stateDestroyed = true; }
 
     std::mutex lock;
-    QFile file;
-    qint64 count = 0;
+    RunLogFile file;
     qint64 threshold = RunLog::defaultRotationBytes;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 };
@@ -28,21 +26,10 @@ RunLogState& state()
     return instance;
 }
 
-// Two processes started in the same second must not share a file: the
-// exclusive create tells which one came first, the later one adds its pid.
 bool openFresh(RunLogState& s, const QString& prefix)
 {
-    s.file.close();
-    const QString stem
-        = QStringLiteral("logs/%1_%2").arg(prefix, s.clock().toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss")));
-    s.file.setFileName(stem + QStringLiteral(".log"));
-    if (s.file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::NewOnly)) {
-        s.count = 0;
-        return true;
-    }
-    s.file.setFileName(QStringLiteral("%1_%2.log").arg(stem).arg(QCoreApplication::applicationPid()));
-    s.count = 0;
-    return s.file.open(QIODevice::WriteOnly | QIODevice::Append);
+    return s.file.open(
+        QStringLiteral("logs/%1_%2").arg(prefix, s.clock().toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss"))));
 }
 
 } // namespace
@@ -100,14 +87,10 @@ void RunLog::append(QtMsgType type, const QString& text)
 {
     if (type != QtDebugMsg)
         return;
-    const QByteArray bytes = (text + QStringLiteral("\r\n")).toLocal8Bit();
     RunLogState& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
-    s.count += bytes.size();
-    if (s.file.isOpen())
-        s.file.write(bytes);
-    s.file.flush();
-    if (s.count >= s.threshold)
+    s.file.append(text);
+    if (s.file.bytesAppended() >= s.threshold)
         openFresh(s, QStringLiteral("Cmd"));
 }
 

@@ -1,22 +1,19 @@
 #include "DownloadDumpWindow.h"
 
 #include "DownloadWorker.h"
+#include "JobThread.h"
 #include "LogView.h"
 #include "PortList.h"
-#include "WireTraceWriter.h"
 #include "WorkerSettings.h"
+#include "WindowToolBar.h"
 #include "ui_DownloadDumpWindow.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-#include <QThread>
-#include <QToolBar>
 
 namespace {
 const QString toolVersion = QStringLiteral("V01.00.03");
@@ -52,7 +49,7 @@ DownloadDumpWindow::DownloadDumpWindow(int workMode, QWidget* parent, Qt::Window
 {
     ui->setupUi(this);
     logView = std::make_unique<LogView>(ui->teLog);
-    ui->teLog->setStyleSheet(QStringLiteral("QTextEdit {font: times bold 13pt; background: black }"));
+    ui->teLog->setStyleSheet(LogView::initialStyleSheet());
     setWindowTitle(QStringLiteral("VYN Dump Tool %1").arg(toolVersion));
     ui->logo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
 
@@ -65,16 +62,12 @@ DownloadDumpWindow::DownloadDumpWindow(int workMode, QWidget* parent, Qt::Window
     ui->addrLEdt->setText(settings->DumpAddr);
     ui->sizeLEdt->setText(settings->DumpSize);
 
-    buildToolBar();
-    connect(aboutAction, &QAction::triggered, this, &DownloadDumpWindow::onAbout);
-    connect(chineseBtn, &QRadioButton::toggled, this, &DownloadDumpWindow::onLanguage);
-    connect(englishBtn, &QRadioButton::toggled, this, &DownloadDumpWindow::onLanguage);
+    toolBar = new WindowToolBar(this, WindowToolBar::AboutOnly);
+    connect(toolBar, &WindowToolBar::aboutTriggered, this, &DownloadDumpWindow::onAbout);
+    connect(toolBar, &WindowToolBar::languageToggled, this, &DownloadDumpWindow::onLanguage);
 
     settings->portName.clear();
-    if (settings->language == QLatin1String("Chinese"))
-        chineseBtn->setChecked(true);
-    else
-        englishBtn->setChecked(true);
+    toolBar->showLanguage(settings->language);
 
     limitNumberEdits();
     ui->cbCom->installEventFilter(this);
@@ -85,40 +78,14 @@ DownloadDumpWindow::DownloadDumpWindow(int workMode, QWidget* parent, Qt::Window
 
 DownloadDumpWindow::~DownloadDumpWindow()
 {
-    workerThread->quit();
-    workerThread->wait();
     delete ui;
-    delete settings;
 }
 
 void DownloadDumpWindow::createWorker(int workMode)
 {
-    workerThread = new QThread(this);
-    worker = new DownloadWorker;
-    settings = new WorkerSettings(workMode);
-    settings->loadConfig();
-    worker->settings = settings;
-    WireTraceWriter::installFromEnvironment(*worker);
-    worker->moveToThread(workerThread);
-    workerThread->start(QThread::InheritPriority);
-    connect(workerThread, &QThread::finished, worker, &QObject::deleteLater);
-}
-
-void DownloadDumpWindow::buildToolBar()
-{
-    toolBar = addToolBar(tr("Tools"));
-    toolBar->setFixedHeight(30);
-    const QFont buttonFont(QStringLiteral("Times"), 12);
-    englishBtn = new QRadioButton(tr("English"), this);
-    englishBtn->setFont(buttonFont);
-    chineseBtn = new QRadioButton(tr("Chinese"), this);
-    chineseBtn->setFont(buttonFont);
-    toolBar->addWidget(englishBtn);
-    toolBar->addWidget(chineseBtn);
-    toolBar->addSeparator();
-    aboutAction = new QAction(QIcon(QStringLiteral(":/images/about.png")), tr("About"), this);
-    toolBar->addAction(aboutAction);
-    toolBar->addSeparator();
+    jobThread = std::make_unique<JobThread>(workMode);
+    worker = jobThread->worker();
+    settings = jobThread->settings();
 }
 
 void DownloadDumpWindow::limitNumberEdits()
@@ -213,7 +180,9 @@ void DownloadDumpWindow::onFileBtn()
 
 bool DownloadDumpWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress)
+    // Qt hands presses on a disabled widget to its event filters too: while a
+    // job runs the list is disabled and its port belongs to the job.
+    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress && ui->cbCom->isEnabled())
         refreshPortList();
     return false;
 }
@@ -306,12 +275,9 @@ void DownloadDumpWindow::onAbout()
 
 void DownloadDumpWindow::onLanguage()
 {
-    settings->language = languages.load(chineseBtn->isChecked());
+    settings->language = languages.load(toolBar->chineseChosen());
     setWindowTitle(QStringLiteral("VYN Dump Tool %1").arg(toolVersion));
-    chineseBtn->setText(tr("Chinese"));
-    englishBtn->setText(tr("English"));
-    aboutAction->setText(tr("About"));
-    toolBar->setWindowTitle(tr("Tools"));
+    toolBar->retranslate();
     ui->retranslateUi(this);
     refillChoices(ui->baudCom);
     refillChoices(ui->fsCom);
@@ -327,6 +293,7 @@ void DownloadDumpWindow::closeEvent(QCloseEvent* event)
         return;
     if (jobState == Running)
         stopRunningJob();
+    jobThread->waitForJobEnd([this] { return !workerBusy; });
     event->accept();
 }
 

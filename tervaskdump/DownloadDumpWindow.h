@@ -9,13 +9,11 @@
 #include <memory>
 
 class DownloadWorker;
+class JobThread;
 class LogView;
-class QAction;
 class QCloseEvent;
 class QComboBox;
-class QRadioButton;
-class QThread;
-class QToolBar;
+class WindowToolBar;
 class WorkerSettings;
 
 namespace Ui {
@@ -68,7 +66,6 @@ protected:
 
 private:
     void createWorker(int workMode);
-    void buildToolBar();
     void limitNumberEdits();
     void connectControls();
     void selectFlashSize();
@@ -90,9 +87,6 @@ private:
     // From a start until its sngFinishAll: the worker may still read the
     // record, also after Stop, so the window does not write it meanwhile.
     bool workerBusy = false;
-    QThread* workerThread = nullptr;
-    QToolBar* toolBar = nullptr;
-    QRadioButton* chineseBtn = nullptr;
-    QRadioButton* englishBtn = nullptr;
-    QAction* aboutAction = nullptr;
+    std::unique_ptr<JobThread> jobThread;
+    WindowToolBar* toolBar = nullptr;
 };

@@ -1,24 +1,12 @@
 // Loading the image file for the console program.
 #include "Crc32Wifi.h"
 #include "DownloadWorker.h"
+#include "ImageFile.h"
 #include "WorkerSettings.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 namespace {
-
-constexpr qint64 bytesPerMiB = 1048576;
+// The flash below the default address 0x1000 is not the image's.
 constexpr qint64 reservedBytes = 4096;
-
-// The first character of FlashSize is the size in MiB; anything else allows nothing.
-qint64 largestImage(const QString& flashSize)
-{
-    const QChar first = flashSize.isEmpty() ? QChar() : flashSize.at(0);
-    const int mib = first >= u'0' && first <= u'9' ? first.unicode() - u'0' : -1;
-    return mib * bytesPerMiB - reservedBytes;
-}
-
 } // namespace
 
 bool DownloadWorker::loadImageFile()
@@ -28,31 +16,17 @@ bool DownloadWorker::loadImageFile()
         logError(QStringLiteral("Error: please input file name!"));
         return false;
     }
-    QFile file(name);
-    // Only a regular file: opening a FIFO waits for a writer for ever, and a
-    // folder or a device is no image.
-    if (!QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    switch (ImageFile::read(name, ImageFile::flashBytes(settings->FlashSize) - reservedBytes, bytes)) {
+    case ImageFile::Refusal::CantOpen:
         logError(QStringLiteral("Error: can't open %1").arg(name));
         return false;
-    }
-
-    // Refused before reading, so that a huge file is never loaded into memory.
-    const qint64 limit = largestImage(settings->FlashSize);
-    if (file.size() > limit) {
+    case ImageFile::Refusal::TooLarge:
         logError(QStringLiteral("Error: the size of file: %1 is out of range!").arg(name));
         return false;
+    case ImageFile::Refusal::None:
+        break;
     }
-    // Bounded, so that a device or a file still growing cannot fill the memory.
-    QByteArray bytes = file.read(limit + 1);
-    if (file.error() != QFileDevice::NoError) {
-        logError(QStringLiteral("Error: can't open %1").arg(name));
-        return false;
-    }
-    if (bytes.size() > limit) {
-        logError(QStringLiteral("Error: the size of file: %1 is out of range!").arg(name));
-        return false;
-    }
-    file.close();
 
     settings->image = std::move(bytes);
     const qsizetype length = settings->image.size();

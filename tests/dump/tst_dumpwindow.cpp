@@ -462,6 +462,11 @@ private slots:
             QVERIFY2(!child<QWidget>(window, name)->isEnabled(), name);
         QVERIFY(child<QWidget>(window, "saveLEdt")->isEnabled());
         QVERIFY(child<QWidget>(window, "baudCom")->isEnabled());
+        // A press on the greyed port list must not re-read it under the job.
+        qputenv("TERVASK_EXTRA_PORTS", "/dev/vyn-other-port");
+        pressPortList(window);
+        QVERIFY(stop->isEnabled());
+        QCOMPARE(window.jobSettings()->portName, chip.portName());
 
         QTRY_VERIFY_WITH_TIMEOUT(!dumpCommands(chip).isEmpty(), 10000);
         QTest::mouseClick(stop, Qt::LeftButton);

@@ -73,7 +73,7 @@ private slots:
             QString("color: rgb(255, 0, 0);\nbackground-color: rgb(0, 0, 0);\nQTextEdit { border: none }\nfoo: bar;"));
     }
 
-    void viewFollowsTheLastLine()
+    void viewFollowsTheLastLineAndKeepsNoUndo()
     {
         QTextEdit edit;
         edit.resize(300, 120);
@@ -85,6 +85,8 @@ private slots:
         QVERIFY(bar->maximum() > 0);
         QTRY_COMPARE(bar->value(), bar->maximum());
         QVERIFY(edit.textCursor().atEnd());
+        // A shift's log keeps no undo history beside its lines.
+        QCOMPARE(edit.document()->availableUndoSteps(), 0);
     }
 };
 

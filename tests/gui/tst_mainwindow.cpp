@@ -288,7 +288,7 @@ private slots:
     }
 
     // Start stays disabled until the stopped job has really ended, so the
-    // record is never rewritten under it.
+    // record is never rewritten under it; nothing else may rewrite it either.
     void stopDuringAJob()
     {
         WindowRig rig;
@@ -298,6 +298,19 @@ private slots:
         rig.choosePort();
         rig.button("startBtn")->click();
         QTRY_VERIFY_WITH_TIMEOUT(rig.log().contains("Waiting for plug in..."), jobTimeoutMs);
+
+        // A press on the greyed port list (Qt passes it to event filters) must
+        // not re-read the ports: the job keeps its port and stays stoppable.
+        qputenv("TERVASK_EXTRA_PORTS", "/dev/vyn-other-port");
+        QComboBox* ports = rig.widget<QComboBox>("cbCom");
+        QTest::mousePress(ports, Qt::LeftButton);
+        ports->hidePopup();
+        QCOMPARE(ports->currentText(), rig.chip.portName());
+        QCOMPARE(rig.settings().portName, rig.chip.portName());
+        QCOMPARE(rig.settings().FileName, rig.folder.path("image.bin"));
+        QVERIFY(rig.button("stopBtn")->isEnabled());
+        QVERIFY(!rig.button("fileBtn")->isEnabled());
+
         rig.button("stopBtn")->click();
         QVERIFY(rig.log().contains("Stop ..."));
         QVERIFY(!rig.button("stopBtn")->isEnabled());
@@ -454,6 +467,8 @@ private slots:
         QVERIFY(rig.window->close());
         QVERIFY(!rig.window->isVisible());
         QVERIFY(rig.log().contains("Stop ..."));
+        // Close returns once the stopped job has ended (and been counted).
+        QCOMPARE(rig.label("Faillb"), QString("FAIL: 1"));
         QElapsedTimer joined;
         joined.start();
         rig.window.reset();

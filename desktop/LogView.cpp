@@ -7,7 +7,11 @@
 
 LogView::LogView(QTextEdit* view)
     : view(view)
-{ }
+{
+    // Nobody undoes a log line, and in automatic mode the log is never cleared:
+    // an undo stack would keep every line twice for the whole shift.
+    view->setUndoRedoEnabled(false);
+}
 
 void LogView::appendLog(const QString& text, const QColor& color)
 {

@@ -64,22 +64,6 @@
         <translation>4MByte</translation>
     </message>
     <message>
-        <source>Tools</source>
-        <translation>工具</translation>
-    </message>
-    <message>
-        <source>Chinese</source>
-        <translation>中文</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>英文</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>关于</translation>
-    </message>
-    <message>
         <source>Open BIN file</source>
         <translation>选择保存的 BIN 文件</translation>
     </message>
@@ -163,26 +147,6 @@ Build date: %2</source>
     <message>
         <source>Reset</source>
         <translation>清零</translation>
-    </message>
-    <message>
-        <source>Tools</source>
-        <translation>工具</translation>
-    </message>
-    <message>
-        <source>Chinese</source>
-        <translation>中文</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>英文</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>关于</translation>
-    </message>
-    <message>
-        <source>Save log</source>
-        <translation>保存日志</translation>
     </message>
     <message>
         <source>Open BIN file</source>
@@ -315,6 +279,70 @@ Build date: %2</source>
     </message>
 </context>
 <context>
+    <name>FactoryWindow</name>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>All stations  Total: %1  PASS: %2  FAIL: %3  FPY: %4%  Chips/hour: %5</source>
+        <translation>全部工位  总数：%1  通过：%2  失败：%3  直通率：%4%  每小时：%5 片</translation>
+    </message>
+    <message>
+        <source>Start all</source>
+        <translation>全部开始</translation>
+    </message>
+    <message>
+        <source>Stop all</source>
+        <translation>全部停止</translation>
+    </message>
+    <message>
+        <source>About VYN Tervask Factory</source>
+        <translation>关于 VYN Tervask 产线工具</translation>
+    </message>
+    <message>
+        <source>VYN Tervask Factory %1
+One PC, up to %2 fixtures.</source>
+        <translation>VYN Tervask 产线工具 %1
+一台电脑，最多 %2 个工位。</translation>
+    </message>
+    <message>
+        <source>Close Confirmation?</source>
+        <translation>确认关闭？</translation>
+    </message>
+    <message>
+        <source>Stations are running. Stop them all and exit?</source>
+        <translation>工位正在运行。全部停止并退出吗？</translation>
+    </message>
+</context>
+<context>
+    <name>PortChooser</name>
+    <message>
+        <source>Choose ports</source>
+        <translation>选择端口</translation>
+    </message>
+    <message>
+        <source>Listing the serial ports...</source>
+        <translation>正在列出串口...</translation>
+    </message>
+    <message>
+        <source>serial %1</source>
+        <translation>序列号 %1</translation>
+    </message>
+    <message>
+        <source>USB %1</source>
+        <translation>USB %1</translation>
+    </message>
+    <message>
+        <source>not present</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>%1 of at most %2 ports chosen</source>
+        <translation>已选 %1 个端口（最多 %2 个）</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Error</source>
@@ -339,6 +367,134 @@ Build date: %2</source>
     <message>
         <source>Erase size must be a multiple of 4k!</source>
         <translation>擦除大小必须是 4K 的整数倍！</translation>
+    </message>
+</context>
+<context>
+    <name>RecipePanel</name>
+    <message>
+        <source>Recipe</source>
+        <translation>烧录配方</translation>
+    </message>
+    <message>
+        <source>Setup</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Ports...</source>
+        <translation>端口...</translation>
+    </message>
+    <message>
+        <source>%1 baud, %2, at %3</source>
+        <translation>波特率 %1，%2，地址 %3</translation>
+    </message>
+    <message>
+        <source>, erase %1 + %2</source>
+        <translation>，擦除 %1 + %2</translation>
+    </message>
+    <message>
+        <source>No ports chosen</source>
+        <translation>未选择端口</translation>
+    </message>
+    <message>
+        <source>Ports: %1</source>
+        <translation>端口：%1</translation>
+    </message>
+    <message>
+        <source>No image chosen</source>
+        <translation>未选择固件</translation>
+    </message>
+    <message>
+        <source>%1 bytes, CRC-32 0x%2</source>
+        <translation>%1 字节，CRC-32 0x%2</translation>
+    </message>
+    <message>
+        <source>Open BIN file</source>
+        <translation>打开 BIN 文件</translation>
+    </message>
+    <message>
+        <source>BIN files (*.bin)</source>
+        <translation>BIN 文件 (*.bin)</translation>
+    </message>
+</context>
+<context>
+    <name>StationLogDialog</name>
+    <message>
+        <source>Log of %1</source>
+        <translation>%1 的日志</translation>
+    </message>
+</context>
+<context>
+    <name>StationTile</name>
+    <message>
+        <source>label</source>
+        <translation>标签</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Idle</source>
+        <translation>空闲</translation>
+    </message>
+    <message>
+        <source>Waiting for a chip</source>
+        <translation>等待芯片</translation>
+    </message>
+    <message>
+        <source>Downloading</source>
+        <translation>下载中</translation>
+    </message>
+    <message>
+        <source>PASS  %1 s</source>
+        <translation>通过  %1 秒</translation>
+    </message>
+    <message>
+        <source>FAIL: %1</source>
+        <translation>失败：%1</translation>
+    </message>
+    <message>
+        <source>Adapter lost</source>
+        <translation>适配器断开</translation>
+    </message>
+    <message>
+        <source>Total: %1  PASS: %2  FAIL: %3  FPY: %4%</source>
+        <translation>总数：%1  通过：%2  失败：%3  直通率：%4%</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>失败</translation>
+    </message>
+</context>
+<context>
+    <name>WindowToolBar</name>
+    <message>
+        <source>Tools</source>
+        <translation>工具</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>英文</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>保存日志</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
     </message>
 </context>
 </TS>

@@ -7,10 +7,14 @@ class QTextEdit;
 
 // The coloured log of a window over its QTextEdit: each line keeps the colour
 // it was appended with, green lines are bold, the view follows the last line,
-// and the colour rules of the view's style sheet follow the latest line.
+// the colour rules of the view's style sheet follow the latest line, and no
+// undo history is kept.
 class LogView {
 public:
     explicit LogView(QTextEdit* view);
+
+    // The dark look every window's log starts with.
+    static QString initialStyleSheet() { return QStringLiteral("QTextEdit {font: times bold 13pt; background: black }"); }
 
     void appendLog(const QString& text, const QColor& color);
 

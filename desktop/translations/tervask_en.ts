@@ -64,22 +64,6 @@
         <translation>4MByte</translation>
     </message>
     <message>
-        <source>Tools</source>
-        <translation>Tools</translation>
-    </message>
-    <message>
-        <source>Chinese</source>
-        <translation>Chinese</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>English</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>About</translation>
-    </message>
-    <message>
         <source>Open BIN file</source>
         <translation>Open BIN file</translation>
     </message>
@@ -163,26 +147,6 @@ Build date: %2</translation>
     <message>
         <source>Reset</source>
         <translation>Reset</translation>
-    </message>
-    <message>
-        <source>Tools</source>
-        <translation>Tools</translation>
-    </message>
-    <message>
-        <source>Chinese</source>
-        <translation>Chinese</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>English</translation>
-    </message>
-    <message>
-        <source>About</source>
-        <translation>About</translation>
-    </message>
-    <message>
-        <source>Save log</source>
-        <translation>Save log</translation>
     </message>
     <message>
         <source>Open BIN file</source>
@@ -315,6 +279,70 @@ Build date: %2</translation>
     </message>
 </context>
 <context>
+    <name>FactoryWindow</name>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>All stations  Total: %1  PASS: %2  FAIL: %3  FPY: %4%  Chips/hour: %5</source>
+        <translation>All stations  Total: %1  PASS: %2  FAIL: %3  FPY: %4%  Chips/hour: %5</translation>
+    </message>
+    <message>
+        <source>Start all</source>
+        <translation>Start all</translation>
+    </message>
+    <message>
+        <source>Stop all</source>
+        <translation>Stop all</translation>
+    </message>
+    <message>
+        <source>About VYN Tervask Factory</source>
+        <translation>About VYN Tervask Factory</translation>
+    </message>
+    <message>
+        <source>VYN Tervask Factory %1
+One PC, up to %2 fixtures.</source>
+        <translation>VYN Tervask Factory %1
+One PC, up to %2 fixtures.</translation>
+    </message>
+    <message>
+        <source>Close Confirmation?</source>
+        <translation>Close Confirmation?</translation>
+    </message>
+    <message>
+        <source>Stations are running. Stop them all and exit?</source>
+        <translation>Stations are running. Stop them all and exit?</translation>
+    </message>
+</context>
+<context>
+    <name>PortChooser</name>
+    <message>
+        <source>Choose ports</source>
+        <translation>Choose ports</translation>
+    </message>
+    <message>
+        <source>Listing the serial ports...</source>
+        <translation>Listing the serial ports...</translation>
+    </message>
+    <message>
+        <source>serial %1</source>
+        <translation>serial %1</translation>
+    </message>
+    <message>
+        <source>USB %1</source>
+        <translation>USB %1</translation>
+    </message>
+    <message>
+        <source>not present</source>
+        <translation>not present</translation>
+    </message>
+    <message>
+        <source>%1 of at most %2 ports chosen</source>
+        <translation>%1 of at most %2 ports chosen</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Error</source>
@@ -339,6 +367,134 @@ Build date: %2</translation>
     <message>
         <source>Erase size must be a multiple of 4k!</source>
         <translation>Erase size must be a multiple of 4k!</translation>
+    </message>
+</context>
+<context>
+    <name>RecipePanel</name>
+    <message>
+        <source>Recipe</source>
+        <translation>Recipe</translation>
+    </message>
+    <message>
+        <source>Setup</source>
+        <translation>Setup</translation>
+    </message>
+    <message>
+        <source>Ports...</source>
+        <translation>Ports...</translation>
+    </message>
+    <message>
+        <source>%1 baud, %2, at %3</source>
+        <translation>%1 baud, %2, at %3</translation>
+    </message>
+    <message>
+        <source>, erase %1 + %2</source>
+        <translation>, erase %1 + %2</translation>
+    </message>
+    <message>
+        <source>No ports chosen</source>
+        <translation>No ports chosen</translation>
+    </message>
+    <message>
+        <source>Ports: %1</source>
+        <translation>Ports: %1</translation>
+    </message>
+    <message>
+        <source>No image chosen</source>
+        <translation>No image chosen</translation>
+    </message>
+    <message>
+        <source>%1 bytes, CRC-32 0x%2</source>
+        <translation>%1 bytes, CRC-32 0x%2</translation>
+    </message>
+    <message>
+        <source>Open BIN file</source>
+        <translation>Open BIN file</translation>
+    </message>
+    <message>
+        <source>BIN files (*.bin)</source>
+        <translation>BIN files (*.bin)</translation>
+    </message>
+</context>
+<context>
+    <name>StationLogDialog</name>
+    <message>
+        <source>Log of %1</source>
+        <translation>Log of %1</translation>
+    </message>
+</context>
+<context>
+    <name>StationTile</name>
+    <message>
+        <source>label</source>
+        <translation>label</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Idle</source>
+        <translation>Idle</translation>
+    </message>
+    <message>
+        <source>Waiting for a chip</source>
+        <translation>Waiting for a chip</translation>
+    </message>
+    <message>
+        <source>Downloading</source>
+        <translation>Downloading</translation>
+    </message>
+    <message>
+        <source>PASS  %1 s</source>
+        <translation>PASS  %1 s</translation>
+    </message>
+    <message>
+        <source>FAIL: %1</source>
+        <translation>FAIL: %1</translation>
+    </message>
+    <message>
+        <source>Adapter lost</source>
+        <translation>Adapter lost</translation>
+    </message>
+    <message>
+        <source>Total: %1  PASS: %2  FAIL: %3  FPY: %4%</source>
+        <translation>Total: %1  PASS: %2  FAIL: %3  FPY: %4%</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>PASS</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>FAIL</translation>
+    </message>
+</context>
+<context>
+    <name>WindowToolBar</name>
+    <message>
+        <source>Tools</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>About</translation>
     </message>
 </context>
 </TS>

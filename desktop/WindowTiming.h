@@ -1,0 +1,12 @@
+#pragma once
+
+#include <chrono>
+
+// The waits of a desktop window around its worker thread.
+struct WindowTiming {
+    using ms = std::chrono::milliseconds;
+
+    ms jobEndBound { 10000 }; // closing waits at most this long for a stopped job to end
+    ms jobEndPoll { 20 }; // how often that wait looks whether the job has ended
+    ms rateRefresh { 10000 }; // the station window recomputes its chips per hour this often
+};

@@ -1,0 +1,194 @@
+#include "Station.h"
+
+#include "DownloadWorker.h"
+#include "Recipe.h"
+#include "RecipeImage.h"
+#include "WireTraceWriter.h"
+#include "WorkerSettings.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QThread>
+
+Station::Station(const QString& port, QObject* parent)
+    : QObject(parent)
+    , portName(port)
+{
+    qRegisterMetaType<AttemptReport>();
+    qRegisterMetaType<StationCounters>();
+}
+
+Station::~Station()
+{
+    if (!thread)
+        return;
+    worker->stop();
+    if (thread->wait(QDeadlineTimer(factoryTiming.stopBound.count()))) {
+        releaseWorker();
+        runLog.close();
+        return;
+    }
+    // A job that does not end within the bound is left to end by itself: its
+    // thread, worker and settings are given up rather than destroyed under it.
+    qWarning("The station on %s did not stop within %lld ms", qPrintable(portName),
+        static_cast<long long>(factoryTiming.stopBound.count()));
+    worker->disconnect(this);
+    connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->setParent(nullptr);
+    settings.release();
+}
+
+QString Station::safeFileNamePart(const QString& port)
+{
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_-]+"));
+    QString part = port;
+    part.replace(unsafe, QStringLiteral("_"));
+    while (part.startsWith(QLatin1Char('_')))
+        part.remove(0, 1);
+    return part.isEmpty() ? QStringLiteral("port") : part;
+}
+
+void Station::start(const Recipe& recipe, const RecipeImage& image)
+{
+    if (thread)
+        return;
+    settings = std::make_unique<WorkerSettings>(0);
+    recipe.fillSettings(*settings);
+    settings->portName = portName;
+    settings->image = image.bytes;
+    settings->packetCount = image.packetCount;
+    settings->imageCrc = image.crc32;
+
+    stopAsked = false;
+    loopEntered = false;
+    failReason.clear();
+    lastRedLine.clear();
+    openRunLog();
+
+    thread = new QThread(this);
+    thread->setObjectName(QStringLiteral("station ") + portName);
+    worker = new DownloadWorker;
+    worker->settings = settings.get();
+    worker->setTiming(linkTiming);
+    // The stations share the name TERVASK_TRACE gives; each writer picks a file of its own.
+    WireTraceWriter::installFromEnvironment(*worker);
+    worker->moveToThread(thread);
+    connectWorker();
+    thread->start();
+    QMetaObject::invokeMethod(
+        worker, [w = worker] { w->start(true); }, Qt::QueuedConnection);
+    setState(StationState::WaitingForChip);
+}
+
+void Station::stop()
+{
+    if (!thread || stopAsked)
+        return;
+    stopAsked = true;
+    worker->stop();
+}
+
+void Station::connectWorker()
+{
+    // The worker's thread ends with its job, so that waiting for the thread waits for the job.
+    connect(worker, &DownloadWorker::sngFinishAll, thread, &QThread::quit, Qt::DirectConnection);
+    connect(worker, &DownloadWorker::sngFinishAll, this, &Station::onWorkerFinished);
+    connect(worker, &DownloadWorker::sngLog, this, &Station::appendLog);
+    connect(worker, &DownloadWorker::sngProgress, this, &Station::progressChanged);
+    connect(worker, &DownloadWorker::sngChipResult, this, &Station::onChipResult);
+    connect(worker, &DownloadWorker::sngAttemptStarted, this, &Station::onAttemptStarted);
+    connect(worker, &DownloadWorker::sngAttemptFinished, this, &Station::onAttemptFinished);
+    connect(worker, &DownloadWorker::sngWaitingForChip, this, [this] {
+        loopEntered = true;
+        setState(StationState::WaitingForChip);
+    });
+    connect(worker, &DownloadWorker::sngPortLost, this, [this](bool lost) {
+        loopEntered = true;
+        setState(lost ? StationState::AdapterLost : StationState::WaitingForChip);
+    });
+}
+
+void Station::openRunLog()
+{
+    QDir().mkpath(QStringLiteral("logs"));
+    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss"));
+    runLog.open(QStringLiteral("logs/factory_%1_%2").arg(time, safeFileNamePart(portName)));
+}
+
+void Station::appendLog(const QString& text, const QColor& color)
+{
+    lines.append({ text, color });
+    runLog.append(text);
+    if (color == QColor(Qt::red))
+        lastRedLine = text;
+    emit logAppended(text, color);
+}
+
+void Station::setState(StationState next)
+{
+    if (next == current && next != StationState::Passed && next != StationState::Failed)
+        return;
+    current = next;
+    emit stateChanged(current);
+}
+
+void Station::onAttemptStarted(const QDateTime& startedAtUtc)
+{
+    loopEntered = true;
+    attemptStart = startedAtUtc;
+    passReported = false;
+    setState(StationState::Downloading);
+    emit attemptStarted(startedAtUtc);
+}
+
+void Station::onAttemptFinished(const AttemptReport& report)
+{
+    if (report.result == AttemptReport::Result::Fail) {
+        failReason = report.reason;
+    } else if (report.result == AttemptReport::Result::Pass) {
+        passReported = true;
+        elapsedMs = report.startedAt.msecsTo(report.finishedAt);
+    }
+    emit attemptFinished(report);
+}
+
+void Station::onChipResult(bool pass)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (pass && !passReported)
+        elapsedMs = attemptStart.msecsTo(now);
+    chips.count(pass);
+    emit countersChanged(chips);
+    emit chipCounted(pass, now);
+    // A chip cut short by a pulled adapter is counted while the adapter is
+    // still gone: the tile keeps saying so until it is back.
+    if (current != StationState::AdapterLost)
+        setState(pass ? StationState::Passed : StationState::Failed);
+}
+
+void Station::onWorkerFinished()
+{
+    const bool openFailed = !loopEntered && !stopAsked;
+    releaseWorker();
+    runLog.close();
+    if (openFailed) {
+        failReason = lastRedLine;
+        setState(StationState::PortError);
+    } else {
+        setState(StationState::Idle);
+    }
+    emit stopped();
+}
+
+void Station::releaseWorker()
+{
+    // The thread ends right after the job: the wait is short, and the worker is
+    // destroyed only once nothing runs in its thread.
+    thread->wait();
+    delete worker;
+    worker = nullptr;
+    delete thread;
+    thread = nullptr;
+    settings.reset();
+}

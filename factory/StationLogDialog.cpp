@@ -1,0 +1,32 @@
+#include "StationLogDialog.h"
+
+#include "Station.h"
+
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+StationLogDialog::StationLogDialog(Station* station, QWidget* parent)
+    : QDialog(parent)
+{
+    const QString name = station->label().isEmpty() ? station->port()
+                                                    : QStringLiteral("%1 (%2)").arg(station->port(), station->label());
+    setWindowTitle(tr("Log of %1").arg(name));
+    setAttribute(Qt::WA_DeleteOnClose);
+    edit = new QTextEdit(this);
+    edit->setObjectName(QStringLiteral("teLog"));
+    edit->setReadOnly(true);
+    edit->setStyleSheet(LogView::initialStyleSheet());
+    log = std::make_unique<LogView>(edit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(edit);
+    resize(720, 520);
+
+    for (const Station::LogLine& line : station->log())
+        log->appendLog(line.text, line.color);
+    connect(station, &Station::logAppended, this,
+        [this](const QString& text, const QColor& color) { log->appendLog(text, color); });
+    // The station goes when the operator changes the ports: so does its log.
+    connect(station, &QObject::destroyed, this, &QWidget::close);
+}
+
+StationLogDialog::~StationLogDialog() = default;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "LogView.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class Station;
+class QTextEdit;
+
+// A station's whole coloured log, following its new lines while it is open.
+class StationLogDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit StationLogDialog(Station* station, QWidget* parent = nullptr);
+    ~StationLogDialog() override;
+
+    QTextEdit* view() const { return edit; }
+
+private:
+    QTextEdit* edit = nullptr;
+    std::unique_ptr<LogView> log;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "FactoryTiming.h"
+#include "StationCounters.h"
+
+#include <QDateTime>
+#include <QObject>
+
+#include <deque>
+#include <functional>
+
+class Station;
+
+// All stations' chips together, and the pace: chips per hour over the last
+// rateWindow, fed by each station's chipCounted.
+class StationTotals : public QObject {
+    Q_OBJECT
+
+public:
+    explicit StationTotals(QObject* parent = nullptr);
+
+    void setTiming(const FactoryTiming& timing) { factoryTiming = timing; }
+    // Tests drive the time; the default is the system clock in UTC.
+    void setClock(std::function<QDateTime()> clock);
+
+    void watch(Station* station);
+    void add(bool pass, const QDateTime& atUtc);
+    // Clears the counts; the pace is measured from now on.
+    void reset();
+
+    StationCounters counters() const { return chips; }
+    // Over the window, or over the time since counting began while that is
+    // shorter (at least a minute), so that the first minutes of a shift are
+    // not shown slower than they run.
+    double chipsPerHour() const;
+
+signals:
+    void changed();
+
+private:
+    void dropOlderThanWindow(const QDateTime& now) const;
+
+    FactoryTiming factoryTiming;
+    std::function<QDateTime()> clock;
+    QDateTime countingSince;
+    StationCounters chips;
+    mutable std::deque<QDateTime> recent; // the chips' times, oldest first
+};

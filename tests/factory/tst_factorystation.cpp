@@ -1,0 +1,238 @@
+// Four stations on four virtual chips through a short shift: chips plugged
+// and pulled on each station's own schedule, a chip that fails its checksum,
+// an adapter pulled and plugged back during a download, a port held by
+// another program, then Stop all while four transfers run.
+#include "Recipe.h"
+#include "RecipeImage.h"
+#include "Station.h"
+#include "StationTotals.h"
+#include "WorkerHarness.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int timeoutMs = 30000;
+
+// A chip plugged into the socket for the first time: empty flash, nothing seen.
+void freshChip(VirtualChip& chip, int imageSize)
+{
+    chip.fillFlash(0x1000, QByteArray(imageSize, char(0xFF)));
+    chip.clearEvents();
+}
+
+int eventCount(const VirtualChip& chip, ChipEvent::Kind kind)
+{
+    int count = 0;
+    for (const ChipEvent& event : chip.events())
+        count += event.kind == kind;
+    return count;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+QStringList logTexts(const Station& station)
+{
+    QStringList texts;
+    for (const Station::LogLine& line : station.log())
+        texts << line.text;
+    return texts;
+}
+
+} // namespace
+
+class FactoryStationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(folder.isValid());
+        previousFolder = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+    }
+
+    void cleanupTestCase() { QDir::setCurrent(previousFolder); }
+
+    void fourStationsThroughAShift()
+    {
+        const QByteArray image = pattern(24 * 1024 + 300, 13);
+        Recipe recipe;
+        recipe.FileName = folder.filePath("image.bin");
+        // The slow lines' speed; an instant chip takes any.
+        recipe.BaudRate = "115200";
+        {
+            QFile file(recipe.FileName);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(image), qint64(image.size()));
+        }
+        QString error;
+        const std::optional<RecipeImage> loaded = RecipeImage::load(recipe, &error);
+        QVERIFY2(loaded, qPrintable(error));
+
+        enum { A, B, C, D, count };
+        std::unique_ptr<VirtualChip> chips[count];
+        std::unique_ptr<Station> stations[count];
+        StationTotals totals;
+        for (int i = 0; i < count; ++i) {
+            chips[i] = std::make_unique<VirtualChip>();
+            QVERIFY(chips[i]->start(folder.filePath(QStringLiteral("ttyFixture%1").arg(QChar('A' + i)))));
+            freshChip(*chips[i], image.size());
+            chips[i]->configure([](ChipKnobs& k) { k.strictLineEnds = true; });
+            stations[i] = std::make_unique<Station>(chips[i]->portName());
+            stations[i]->setTiming(WorkerHarness::fastTiming());
+            totals.watch(stations[i].get());
+        }
+        VirtualChip& b = *chips[B];
+        VirtualChip& c = *chips[C];
+        VirtualChip& d = *chips[D];
+        // B's first chip answers a wrong checksum; C's line is slow, so that its
+        // adapter can be pulled during the download; D's socket starts empty.
+        b.configure([](ChipKnobs& k) { k.wrongChecksum = true; });
+        c.configure([](ChipKnobs& k) { k.baud = 115200; });
+        d.unplug();
+        for (auto& station : stations)
+            station->start(recipe, *loaded);
+
+        // A fifth port is held by another program: only its own tile says so.
+        VirtualChip heldChip;
+        QVERIFY(heldChip.start());
+        QSerialPort holder(heldChip.portName());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        Station held(heldChip.portName());
+        QSignalSpy heldStopped(&held, &Station::stopped);
+        held.start(recipe, *loaded);
+        QTRY_COMPARE_WITH_TIMEOUT(heldStopped.size(), 1, timeoutMs);
+        QCOMPARE(held.state(), StationState::PortError);
+        QCOMPARE(held.reason(), "Error:failed to open port" + heldChip.portName());
+        QVERIFY(!held.isRunning());
+
+        const auto passedOnce = [&](int i) {
+            return stations[i]->state() == StationState::Passed && chips[i]->flash(0x1000, image.size()) == image
+                && eventCount(*chips[i], ChipEvent::TransferEnd) == 1;
+        };
+        // The finished chip stays in the socket while the station checks on it
+        // (knocks): it must not be downloaded again meanwhile.
+        const auto staysDownloadedOnce = [&](int i) {
+            const int knocks = chips[i]->knockCount();
+            return WorkerHarness::waitFor([&] { return chips[i]->knockCount() >= knocks + 6; })
+                && eventCount(*chips[i], ChipEvent::TransferStart) == (i == B ? 2 : 1);
+        };
+        const auto swapChip = [&](int i) {
+            chips[i]->unplug();
+            if (!QTest::qWaitFor([&] { return stations[i]->state() == StationState::WaitingForChip; }, timeoutMs))
+                return false;
+            freshChip(*chips[i], image.size());
+            chips[i]->plug();
+            return true;
+        };
+
+        // C: the adapter goes while packets flow, and comes back with the chip still in.
+        QTRY_VERIFY_WITH_TIMEOUT(eventCount(c, ChipEvent::Packet) >= 3, timeoutMs);
+        c.pullAdapter();
+        QTRY_COMPARE_WITH_TIMEOUT(stations[C]->counters().fail, 1, timeoutMs);
+        QCOMPARE(stations[C]->state(), StationState::AdapterLost);
+
+        // A: two chips, one after the other.
+        QTRY_VERIFY_WITH_TIMEOUT(passedOnce(A), timeoutMs);
+        QVERIFY(staysDownloadedOnce(A));
+        QVERIFY(swapChip(A));
+        QTRY_VERIFY_WITH_TIMEOUT(passedOnce(A), timeoutMs);
+
+        // B: the bad chip is tried twice, shown as failed with its reason, and
+        // left alone until it is pulled; the next chip passes.
+        QTRY_COMPARE_WITH_TIMEOUT(stations[B]->state(), StationState::Failed, timeoutMs);
+        QVERIFY2(stations[B]->reason().startsWith("Error : verify failed! The correct checksum is: 0x"),
+            qPrintable(stations[B]->reason()));
+        QVERIFY(staysDownloadedOnce(B));
+        QCOMPARE(stations[B]->state(), StationState::Failed);
+        b.configure([](ChipKnobs& k) { k.wrongChecksum = false; });
+        QVERIFY(swapChip(B));
+        QTRY_VERIFY_WITH_TIMEOUT(passedOnce(B), timeoutMs);
+
+        // D: a chip arrives late, then another.
+        d.plug();
+        QTRY_VERIFY_WITH_TIMEOUT(passedOnce(D), timeoutMs);
+        QVERIFY(staysDownloadedOnce(D));
+        QVERIFY(swapChip(D));
+        QTRY_VERIFY_WITH_TIMEOUT(passedOnce(D), timeoutMs);
+
+        // C: back on a fast line; the station goes on by itself.
+        c.configure([](ChipKnobs& k) { k.baud = 0; });
+        freshChip(c, image.size());
+        QVERIFY(c.plugAdapter());
+        QTRY_VERIFY_WITH_TIMEOUT(passedOnce(C), timeoutMs);
+        QVERIFY(staysDownloadedOnce(C));
+
+        // C's chip that the lost adapter cut short counts as failed, and is downloaded anew once the adapter is back.
+        const StationCounters expected[count] = { { 2, 2, 0 }, { 2, 1, 1 }, { 2, 1, 1 }, { 2, 2, 0 } };
+        for (int i = 0; i < count; ++i)
+            QCOMPARE(stations[i]->counters(), expected[i]);
+        QCOMPARE(totals.counters(), StationCounters({ 8, 6, 2 }));
+
+        // Stop all while every station is in the middle of a transfer.
+        for (int i = 0; i < count; ++i) {
+            chips[i]->configure([](ChipKnobs& k) { k.baud = 115200; });
+            QVERIFY(swapChip(i));
+        }
+        for (int i = 0; i < count; ++i)
+            QTRY_VERIFY_WITH_TIMEOUT(eventCount(*chips[i], ChipEvent::Packet) >= 3, timeoutMs);
+        std::vector<std::unique_ptr<QSignalSpy>> stops;
+        for (auto& station : stations)
+            stops.push_back(std::make_unique<QSignalSpy>(station.get(), &Station::stopped));
+        QElapsedTimer stopping;
+        stopping.start();
+        for (auto& station : stations)
+            station->stop();
+        const qint64 boundMs = FactoryTiming().stopBound.count();
+        for (int i = 0; i < count; ++i) {
+            QTRY_COMPARE_WITH_TIMEOUT(stops[i]->size(), 1, int(boundMs - stopping.elapsed()));
+            QCOMPARE(stations[i]->state(), StationState::Idle);
+            QVERIFY(!stations[i]->isRunning());
+            QVERIFY(eventCount(*chips[i], ChipEvent::TransferEnd) == 0);
+            // Closed: another program can take the port at once.
+            QSerialPort other(chips[i]->portName());
+            QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+        }
+        // A stop counts no chip.
+        QCOMPARE(totals.counters().total, 8);
+
+        // Each station logs its own port only, and its run log holds exactly its log.
+        for (int i = 0; i < count; ++i) {
+            const QStringList texts = logTexts(*stations[i]);
+            QVERIFY(texts.contains("Close port " + chips[i]->portName()));
+            for (int j = 0; j < count; ++j)
+                if (j != i)
+                    QVERIFY2(texts.filter(chips[j]->portName()).isEmpty(),
+                        qPrintable(texts.filter(chips[j]->portName()).join('\n')));
+            const QString runLog = stations[i]->runLogPath();
+            QVERIFY2(QRegularExpression(QStringLiteral(R"(^logs/factory_\d{4}(-\d\d){5}_%1(_\d+)?\.log$)")
+                                            .arg(Station::safeFileNamePart(chips[i]->portName())))
+                         .match(runLog)
+                         .hasMatch(),
+                qPrintable(runLog));
+            QCOMPARE(fileBytes(runLog), (texts.join("\r\n") + "\r\n").toLocal8Bit());
+        }
+        QCOMPARE(logTexts(*stations[C]).count("Error: the port " + c.portName() + " is lost!"), 1);
+    }
+
+private:
+    QTemporaryDir folder;
+    QString previousFolder;
+};
+
+QTEST_GUILESS_MAIN(FactoryStationTest)
+#include "tst_factorystation.moc"

@@ -1,0 +1,104 @@
+// The station window driven through its buttons against two virtual chips:
+// the recipe is locked while stations run, Start all downloads into both,
+// a tile shows its station's whole log, Stop all ends both, and so does closing.
+#include "FactoryTiming.h"
+#include "FactoryWindow.h"
+#include "ModalAnswerer.h"
+#include "Station.h"
+#include "StationLogDialog.h"
+#include "VirtualChip.h"
+#include "WorkerHarness.h"
+#include "gui/WorkFolder.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+const int downloadTimeoutMs = 30000;
+
+QString tileText(FactoryWindow& window, const QString& port, const char* child)
+{
+    auto* tile = window.findChild<QWidget*>(QStringLiteral("station:") + port);
+    if (!tile)
+        return QStringLiteral("<no tile>");
+    return tile->findChild<QLabel*>(QString::fromLatin1(child))->text();
+}
+} // namespace
+
+class FactoryWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void startAllAndStopAllThroughTheButtons()
+    {
+        WorkFolder folder;
+        VirtualChip chips[2];
+        for (VirtualChip& chip : chips)
+            QVERIFY(chip.start());
+        const QByteArray image = folder.writeFile("image.bin", 5000);
+
+        FactoryCommandLine line;
+        line.valid = true;
+        line.ports = QStringList({ chips[0].portName(), chips[1].portName() });
+        line.file = folder.path("image.bin");
+        FactoryWindow window(line);
+        window.setLinkTiming(WorkerHarness::fastTiming());
+        window.show();
+        QCOMPARE(window.windowTitle(), QString("VYN Tervask Factory V01.00.12"));
+        auto button = [&window](const char* name) {
+            return window.findChild<QPushButton*>(QString::fromLatin1(name));
+        };
+        QVERIFY(button("startAllBtn")->isEnabled());
+        QVERIFY(!button("stopAllBtn")->isEnabled());
+
+        button("startAllBtn")->click();
+        for (const char* locked : { "fileBtn", "setupBtn", "portsBtn", "startAllBtn" })
+            QVERIFY2(!button(locked)->isEnabled(), locked);
+        QVERIFY(button("stopAllBtn")->isEnabled());
+
+        for (VirtualChip& chip : chips) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                tileText(window, chip.portName(), "counters").startsWith("Total: 1  PASS: 1  FAIL: 0  FPY: 100%"),
+                downloadTimeoutMs);
+            QVERIFY(tileText(window, chip.portName(), "state").startsWith("PASS"));
+            QCOMPARE(chip.flash(0x1000, image.size()), image);
+        }
+        QVERIFY(window.findChild<QLabel*>("totals")->text().contains("Total: 2  PASS: 2  FAIL: 0  FPY: 100%"));
+        // Still running, waiting for the finished chips to leave: still locked.
+        QVERIFY(!button("setupBtn")->isEnabled());
+
+        // A click on a tile opens that station's whole log.
+        Station* second = window.stationList().at(1);
+        QTest::mouseClick(window.findChild<QWidget*>("station:" + chips[1].portName()), Qt::LeftButton);
+        auto* dialog = window.findChild<StationLogDialog*>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->view()->document()->blockCount(), int(second->log().size()));
+        QVERIFY(dialog->view()->toPlainText().contains("The downloading is successed!"));
+        dialog->close();
+
+        button("stopAllBtn")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.anyRunning(), int(FactoryTiming().stopBound.count()));
+        for (const char* unlocked : { "fileBtn", "setupBtn", "portsBtn", "startAllBtn" })
+            QVERIFY2(button(unlocked)->isEnabled(), unlocked);
+        QVERIFY(!button("stopAllBtn")->isEnabled());
+        for (VirtualChip& chip : chips)
+            QCOMPARE(tileText(window, chip.portName(), "state"), QString("Idle"));
+
+        // Closing while stations run asks, then returns only once they have stopped.
+        button("startAllBtn")->click();
+        QVERIFY(window.anyRunning());
+        ModalAnswerer answerer;
+        answerer.clickButton(QMessageBox::Yes);
+        QVERIFY(window.close());
+        QCOMPARE(answerer.titles, QStringList({ "Close Confirmation?" }));
+        QVERIFY(!window.anyRunning());
+    }
+};
+
+QTEST_MAIN(FactoryWindowTest)
+#include "tst_factorywindow.moc"

@@ -1,0 +1,35 @@
+#include "ImageFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace ImageFile {
+
+qint64 flashBytes(const QString& flashSize)
+{
+    constexpr qint64 bytesPerMiB = 1048576;
+    const QChar first = flashSize.isEmpty() ? QChar() : flashSize.at(0);
+    const int mib = first >= u'0' && first <= u'9' ? first.unicode() - u'0' : -1;
+    return mib * bytesPerMiB;
+}
+
+Refusal read(const QString& path, qint64 limit, QByteArray& bytes)
+{
+    QFile file(path);
+    // Opening a FIFO waits for a writer for ever, and a folder or a device is no image.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return Refusal::CantOpen;
+    // Refused before reading, so that a huge file is never loaded into memory.
+    if (file.size() > limit)
+        return Refusal::TooLarge;
+    // At most one byte past the limit, in case the file grows meanwhile.
+    QByteArray read = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError)
+        return Refusal::CantOpen;
+    if (read.size() > limit)
+        return Refusal::TooLarge;
+    bytes = std::move(read);
+    return Refusal::None;
+}
+
+} // namespace ImageFile
