@@ -7,6 +7,7 @@
 #include "RecordContext.h"
 #include "RecordLocation.h"
 #include "RunLog.h"
+#include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 
 #include <QCoreApplication>
@@ -115,6 +116,7 @@ int main(int argc, char* argv[])
 
     DownloadWorker worker;
     worker.settings = &settings;
+    WireTraceWriter::installFromEnvironment(worker);
     DownloadMessage message;
     // stop() logs from the watcher thread: its line is printed there, not queued.
     QObject::connect(&worker, &DownloadWorker::sngLog, &message, &DownloadMessage::workerLog, Qt::DirectConnection);
