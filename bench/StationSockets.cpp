@@ -34,8 +34,7 @@ struct StationSockets::Socket {
 StationSockets::StationSockets(int chipsPerStation, int imageBytes)
     : chipsPerStation(chipsPerStation)
     , imageBytes(imageBytes)
-{
-}
+{ }
 
 StationSockets::~StationSockets() = default;
 

@@ -1,9 +1,9 @@
 // bench_factory: 1, 4, 8 and 16 factory stations in one process, run by the
 // station window itself on the offscreen platform, each station on a paced
 // virtual chip with its own wire, three chips per station, every station's
-// log open. Measures each station's XMODEM phase against one station alone in
-// the same run, the GUI thread's event-loop latency while the window shows the
-// stations' traffic, CPU and memory.
+// log open (unless --closed-logs). Measures each station's XMODEM phase
+// against one station alone in the same run, the GUI thread's event-loop
+// latency while the window shows the stations' traffic, CPU and memory.
 #include "BenchImage.h"
 #include "CpuClock.h"
 #include "FactoryCommandLine.h"
@@ -40,6 +40,14 @@ constexpr int chipsPerStation = 3;
 constexpr int probeIntervalMs = 10;
 constexpr qint64 rowLimitMs = 600000;
 
+// What every row of the run shares.
+struct RunSetup {
+    QString imagePath;
+    int imageBytes = 0;
+    int baud = 0;
+    bool openLogs = true;
+};
+
 struct CountFigures {
     bool complete = false;
     double wallSeconds = 0;
@@ -73,8 +81,8 @@ bool openEveryLog(FactoryWindow& window)
 {
     for (StationTile* tile : window.findChildren<StationTile*>()) {
         const QPointF centre = QRectF(tile->rect()).center();
-        QMouseEvent press(
-            QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
+            Qt::NoModifier);
         QCoreApplication::sendEvent(tile, &press);
     }
     const auto logs = window.findChildren<StationLogDialog*>();
@@ -93,22 +101,22 @@ bool stopAll(FactoryWindow& window)
     return !window.anyRunning();
 }
 
-CountFigures runStations(int count, const QString& imagePath, int imageBytes, int baud)
+CountFigures runStations(int count, const RunSetup& setup)
 {
     CountFigures figures;
     ResidentMemory::resetPeak();
     figures.startMiB = ResidentMemory::currentMiB();
-    StationSockets sockets(chipsPerStation, imageBytes);
-    if (!sockets.open(count, baud))
+    StationSockets sockets(chipsPerStation, setup.imageBytes);
+    if (!sockets.open(count, setup.baud))
         return figures;
 
     FactoryCommandLine line;
     line.valid = true;
     line.ports = sockets.portNames();
-    line.file = imagePath;
+    line.file = setup.imagePath;
     auto window = std::make_unique<FactoryWindow>(line);
     window->show();
-    if (!openEveryLog(*window)) {
+    if (setup.openLogs && !openEveryLog(*window)) {
         std::fprintf(stderr, "%d stations: a station's log did not open\n", count);
         return figures;
     }
@@ -171,21 +179,26 @@ int main(int argc, char* argv[])
     const QCommandLineOption stationsOption(QStringLiteral("stations"),
         QStringLiteral("Station counts in the order they run, comma-separated; the fastest 1 is the reference."),
         QStringLiteral("list"), QStringLiteral("1,4,8,16,1"));
-    parser.addOptions({ sizeOption, baudOption, stationsOption });
+    const QCommandLineOption closedLogsOption(QStringLiteral("closed-logs"),
+        QStringLiteral("Leave the stations' logs closed: only the window and its tiles receive the traffic."));
+    parser.addOptions({ sizeOption, baudOption, stationsOption, closedLogsOption });
     parser.process(app);
-    const int baud = parser.value(baudOption).toInt();
+    RunSetup setup;
+    setup.baud = parser.value(baudOption).toInt();
+    setup.openLogs = !parser.isSet(closedLogsOption);
 
     // The window's recipe, the image and the stations' run logs.
     QTemporaryDir folder;
     if (!folder.isValid() || !QDir::setCurrent(folder.path()))
         return 1;
     const QByteArray image = BenchImage::make(parser.value(sizeOption).toInt());
-    const QString imagePath = folder.filePath(QStringLiteral("image.bin"));
-    if (!writeRecipe(baud) || !BenchImage::save(image, imagePath)) {
+    setup.imagePath = folder.filePath(QStringLiteral("image.bin"));
+    setup.imageBytes = int(image.size());
+    if (!writeRecipe(setup.baud) || !BenchImage::save(image, setup.imagePath)) {
         std::fprintf(stderr, "cannot write the recipe or the image in %s\n", qPrintable(folder.path()));
         return 1;
     }
-    const double limitSeconds = BenchImage::packetCount(image) * 1029.0 * 10.0 / baud;
+    const double limitSeconds = BenchImage::packetCount(image) * 1029.0 * 10.0 / setup.baud;
 
     // One station alone runs first and last: the faster of the two is the
     // reference, as other work on the machine only ever slows a run down.
@@ -200,7 +213,7 @@ int main(int argc, char* argv[])
     bool allComplete = true;
     for (const QString& text : parser.value(stationsOption).split(QLatin1Char(','))) {
         const int count = text.toInt();
-        const CountFigures f = runStations(count, imagePath, int(image.size()), baud);
+        const CountFigures f = runStations(count, setup);
         allComplete = allComplete && f.complete;
         if (!f.complete)
             std::fprintf(stderr, "%d stations: not every station downloaded its %d chips\n", count, chipsPerStation);
