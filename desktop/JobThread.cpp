@@ -2,6 +2,7 @@
 
 #include "DownloadWorker.h"
 #include "EventWait.h"
+#include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 
 #include <QDeadlineTimer>
@@ -16,6 +17,7 @@ JobThread::JobThread(int workMode, const WindowTiming& timing)
 {
     record->loadConfig();
     jobWorker->settings = record;
+    WireTraceWriter::installFromEnvironment(*jobWorker);
     jobWorker->moveToThread(thread.get());
     thread->start(QThread::InheritPriority);
     QObject::connect(thread.get(), &QThread::finished, jobWorker, &QObject::deleteLater);

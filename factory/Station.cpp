@@ -3,6 +3,7 @@
 #include "DownloadWorker.h"
 #include "Recipe.h"
 #include "RecipeImage.h"
+#include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 
 #include <QDir>
@@ -70,6 +71,8 @@ void Station::start(const Recipe& recipe, const RecipeImage& image)
     worker = new DownloadWorker;
     worker->settings = settings.get();
     worker->setTiming(linkTiming);
+    // The stations share the name TERVASK_TRACE gives; each writer picks a file of its own.
+    WireTraceWriter::installFromEnvironment(*worker);
     worker->moveToThread(thread);
     connectWorker();
     thread->start();

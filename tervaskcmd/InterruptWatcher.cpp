@@ -49,6 +49,8 @@ void setHandlers(void (*handler)(int))
 {
     struct sigaction action = {};
     action.sa_handler = handler;
+    // A write to a blocked standard output goes on after the handler instead of failing with EINTR.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);

@@ -4,6 +4,7 @@
 #include "DownloadWorker.h"
 #include "InterruptWatcher.h"
 #include "RunLog.h"
+#include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 
 #include <QCoreApplication>
@@ -112,6 +113,7 @@ int main(int argc, char* argv[])
 
     DownloadWorker worker;
     worker.settings = &settings;
+    WireTraceWriter::installFromEnvironment(worker);
     DownloadMessage message;
     // stop() logs from the watcher thread: its line is printed there, not queued.
     QObject::connect(&worker, &DownloadWorker::sngLog, &message, &DownloadMessage::workerLog, Qt::DirectConnection);

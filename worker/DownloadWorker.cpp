@@ -21,6 +21,19 @@ DownloadWorker::~DownloadWorker()
     delete port;
 }
 
+void DownloadWorker::setWireTap(std::unique_ptr<WireTap> tap)
+{
+    disconnect(wireTapLog);
+    wireTap = std::move(tap);
+    if (!wireTap)
+        return;
+    // Direct: each line reaches the tap in its place among the bytes, on the thread that logs it.
+    WireTap* const target = wireTap.get();
+    wireTapLog = connect(
+        this, &DownloadWorker::sngLog, this, [target](const QString& line) { target->logged(line); },
+        Qt::DirectConnection);
+}
+
 void DownloadWorker::stop()
 {
     logProgress(QStringLiteral("Stop ..."));

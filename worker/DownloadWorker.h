@@ -2,6 +2,7 @@
 
 #include "AttemptReport.h"
 #include "LinkTiming.h"
+#include "WireTap.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -11,6 +12,7 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 
 class QSerialPort;
 class WorkerSettings;
@@ -37,6 +39,10 @@ public:
 
     void setTiming(const LinkTiming& timing) { link = timing; }
     const LinkTiming& timing() const { return link; }
+
+    // Everything that crosses the line from now on goes to the tap as well
+    // (none: nothing is traced). Set while no job runs.
+    void setWireTap(std::unique_ptr<WireTap> tap);
 
     // Console program: reads FileName into image, sets packetCount and imageCrc.
     bool loadImageFile();
@@ -128,6 +134,8 @@ private:
     bool writeAndWait(const QByteArray& bytes, LinkTiming::ms limit);
     void readReply(LinkTiming::ms wait);
     void readCommandReply(const QByteArray& cmd);
+    // Everything the port has read so far, shown to the tap.
+    QByteArray takeInput();
     void discardInput();
     void pacePresenceCheck();
     bool readDumpChunk(quint32 address, quint32 bytes, QList<quint32>& words);
@@ -151,4 +159,7 @@ private:
 
     AttemptReport attempt;
     bool attemptOpen = false;
+
+    std::unique_ptr<WireTap> wireTap;
+    QMetaObject::Connection wireTapLog;
 };

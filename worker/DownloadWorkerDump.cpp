@@ -92,7 +92,7 @@ bool DownloadWorker::readDumpChunk(quint32 address, quint32 bytes, QList<quint32
                 return false;
             continue;
         }
-        const QByteArray data = port->readAll();
+        const QByteArray data = takeInput();
         if (data.isEmpty())
             continue;
         rxBuffer += data;

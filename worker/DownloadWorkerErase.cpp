@@ -50,7 +50,7 @@ bool DownloadWorker::eraseFlash()
         }
         sleepMs(int(link.erasePause.count()));
         port->waitForReadyRead(int(link.eraseReply.count()));
-        rxBuffer = port->readAll();
+        rxBuffer = takeInput();
         ++attempts;
     }
 }

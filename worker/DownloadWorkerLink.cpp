@@ -46,6 +46,8 @@ bool DownloadWorker::openPort()
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     requestLowLatency(*port);
+    if (wireTap)
+        wireTap->opened(settings->portName, port->baudRate());
     linkLost = false;
     lossReported = false;
     return true;
@@ -72,6 +74,8 @@ bool DownloadWorker::closePort()
         return true;
     logProgress(QStringLiteral("Close port %1").arg(settings->portName));
     port->close();
+    if (wireTap)
+        wireTap->closed();
     return true;
 }
 
@@ -79,14 +83,26 @@ bool DownloadWorker::writeAndWait(const QByteArray& bytes, LinkTiming::ms limit)
 {
     if (port->write(bytes) != bytes.size())
         return false;
-    return port->waitForBytesWritten(millis(limit));
+    const bool written = port->waitForBytesWritten(millis(limit));
+    // Told after the write, so that a trace costs nothing before the bytes leave.
+    if (wireTap)
+        wireTap->sent(bytes);
+    return written;
+}
+
+QByteArray DownloadWorker::takeInput()
+{
+    QByteArray bytes = port->readAll();
+    if (wireTap && !bytes.isEmpty())
+        wireTap->received(bytes);
+    return bytes;
 }
 
 void DownloadWorker::readReply(LinkTiming::ms wait)
 {
     if (port->bytesAvailable() == 0)
         port->waitForReadyRead(millis(wait));
-    rxBuffer = port->readAll();
+    rxBuffer = takeInput();
 }
 
 // A slow line, a busy chip or an adapter that hands bytes over in bursts can
@@ -99,7 +115,7 @@ void DownloadWorker::readCommandReply(const QByteArray& cmd)
     readReply(link.commandReply);
     while (!linkLost && !rxBuffer.isEmpty() && !ConsoleReply::isCompleteReply(rxBuffer, cmd) && !deadline.expired()
         && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining()))) {
-        rxBuffer += port->readAll();
+        rxBuffer += takeInput();
         // Junk that keeps coming is not kept: only the end of a long reply can still turn into an echo.
         if (rxBuffer.size() > maxReplyBytes)
             rxBuffer.remove(0, rxBuffer.size() - maxReplyBytes);
@@ -110,7 +126,7 @@ void DownloadWorker::discardInput()
 {
     // Drop what the driver holds as well, not only what the port object has read.
     port->clear(QSerialPort::Input);
-    port->readAll();
+    takeInput();
     rxBuffer.clear();
 }
 
@@ -195,10 +211,8 @@ int DownloadWorker::presenceCheckMs() const
 bool DownloadWorker::knockForPrompt()
 {
     rxBuffer.clear();
-    for (int knock = 0; knock < 3; ++knock) {
-        port->write("\r", 1);
-        port->waitForBytesWritten(millis(link.knockWrite));
-    }
+    for (int knock = 0; knock < 3; ++knock)
+        writeAndWait(QByteArrayLiteral("\r"), link.knockWrite);
     readReply(link.knockRead);
     // A start queued behind this job is held back by start() itself.
     QCoreApplication::processEvents();

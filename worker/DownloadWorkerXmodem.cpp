@@ -98,8 +98,7 @@ bool DownloadWorker::sendXmodem()
 
     for (int attempt = 0; attempt < link.eotAttempts; ++attempt) {
         rxBuffer.clear();
-        port->write(&Xmodem::EOT, 1);
-        port->waitForBytesWritten(int(link.packetWrite.count()));
+        writeAndWait(QByteArray(1, Xmodem::EOT), link.packetWrite);
         for (int polls = 0; rxBuffer.isEmpty() && !linkLost && polls < link.eotAnswerPolls; ++polls)
             readReply(link.answerPoll);
         if (!rxBuffer.isEmpty())

@@ -5,7 +5,11 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -25,6 +29,22 @@ int runInChild(const std::function<int()>& child)
         return -2;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// Whether the thread sleeps in write(2): read from /proc, -1 when the kernel does not say.
+int blockedInWrite(pid_t thread)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%d/syscall", int(thread));
+    FILE* file = std::fopen(path, "r");
+    if (!file)
+        return -1;
+    long number = -1;
+    const int fields = std::fscanf(file, "%ld", &number);
+    std::fclose(file);
+    return fields == 1 ? int(number == SYS_write) : -1;
+}
+
+constexpr int noSyscallInfo = 50;
 
 } // namespace
 
@@ -87,6 +107,58 @@ private slots:
             return 20;
         });
         QCOMPARE(status, 7);
+    }
+
+    // Ctrl+C while standard output is blocked (a terminal scrolled back, a pipe
+    // nobody reads yet): the line being written still goes out whole.
+    void signalDoesNotCutABlockedWriteShort()
+    {
+        const int status = runInChild([] {
+            int pipeEnds[2];
+            if (::pipe(pipeEnds) != 0)
+                return 40;
+            ::fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK);
+            const char filler[4096] = {};
+            while (::write(pipeEnds[1], filler, sizeof filler) > 0) { }
+            ::fcntl(pipeEnds[1], F_SETFL, 0);
+
+            std::atomic<int> calls { 0 };
+            InterruptWatcher watcher([&] { ++calls; }, 9);
+            static const char line[] = "Download successed!\n";
+            std::atomic<pid_t> writerId { 0 };
+            std::atomic<ssize_t> written { 0 };
+            std::atomic<bool> done { false };
+            std::thread writer([&] {
+                writerId = pid_t(::syscall(SYS_gettid));
+                written = ::write(pipeEnds[1], line, sizeof line - 1);
+                done = true;
+            });
+            int blocked = 0;
+            for (int i = 0; i < 5000 && blocked == 0; ++i) {
+                ::usleep(1000);
+                blocked = writerId != 0 ? blockedInWrite(writerId) : 0;
+            }
+            if (blocked == 1) {
+                ::pthread_kill(writer.native_handle(), SIGINT);
+                for (int i = 0; i < 2000 && calls == 0; ++i)
+                    ::usleep(1000);
+            }
+            // The reader catches up: whatever the write did, it ends.
+            ::fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
+            char drained[sizeof filler];
+            for (int i = 0; i < 5000 && !done; ++i)
+                if (::read(pipeEnds[0], drained, sizeof drained) < 0)
+                    ::usleep(1000);
+            writer.join();
+            if (blocked != 1)
+                return blocked < 0 ? noSyscallInfo : 41;
+            if (calls != 1)
+                return 42;
+            return written == ssize_t(sizeof line - 1) ? 0 : 43;
+        });
+        if (status == noSyscallInfo)
+            QSKIP("the kernel does not show a thread's system call in /proc");
+        QCOMPARE(status, 0);
     }
 
     void handlersAreRestoredWhenTheWatcherEnds()

@@ -1,6 +1,7 @@
 // The console downloader as a program: a copy of the built binary runs in a
 // temporary folder (it works in its own folder and writes logs/ there),
 // against a virtual chip served by this process.
+#include "TraceFileClaim.h"
 #include "VirtualChip.h"
 
 #include <QDate>
@@ -221,6 +222,33 @@ private slots:
         QCOMPARE(chip.flash(0x1000, 2000), readFile(image));
     }
 
+    // TERVASK_TRACE while another process holds the file named: the program writes one of its own.
+    void traceGoesToAFileOfItsOwn()
+    {
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        const QString requested = otherDir.filePath("trace.log");
+        TraceFileClaim held;
+        QVERIFY(held.claim(requested, "ttyUSB0"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TERVASK_TRACE", requested);
+        const Result r = run({ "--p", chip.portName(), "--file", image }, environment);
+        QCOMPARE(r.status, 0);
+
+        QVERIFY(readFile(requested).isEmpty() || readFile(requested) == "<missing>");
+        const QByteArray trace = readFile(otherDir.filePath("trace-" + QFileInfo(chip.portName()).fileName() + ".log"));
+        QVERIFY2(trace.startsWith("# tervaskcmd (pid "), trace.left(200));
+        QVERIFY2(trace.contains(" > 6c 6f 61 64 78 0d "), trace.left(2000));
+        QVERIFY(trace.contains(" > STX block 1, 1024 bytes, CRC 0x"));
+        QVERIFY(trace.contains(" > STX block 2, 1024 bytes, CRC 0x"));
+        QVERIFY(!trace.contains(" > STX block 3,"));
+        QVERIFY(trace.indexOf(" # Verify...\n") > trace.indexOf(" > STX block 2,"));
+        QVERIFY(trace.indexOf(" # Download successed!\n") > trace.indexOf(" # Verify...\n"));
+        // Everything is in the file when the program has ended, up to its last line.
+        QVERIFY2(QRegularExpression(R"( # Elapsed: \d+ms!\n$)").match(QString::fromLatin1(trace)).hasMatch(),
+            trace.right(200));
+    }
+
     // The speed and address given on the command line are the ones on the
     // line: a 460800 chip is flashed with --b 460800, at the address --addr
     // names, and not at the default speed, where every byte arrives garbled.
@@ -389,16 +417,19 @@ private slots:
     }
 
 private:
-    void start(QProcess& process, const QStringList& arguments)
+    void start(QProcess& process, const QStringList& arguments,
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         process.setWorkingDirectory(otherDir.path());
+        process.setProcessEnvironment(environment);
         process.start(program, arguments);
     }
 
-    Result run(const QStringList& arguments)
+    Result run(
+        const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         QProcess process;
-        start(process, arguments);
+        start(process, arguments, environment);
         Result r;
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
             return r;
