@@ -1,9 +1,32 @@
 #include "LogView.h"
 
 #include <QFont>
+#include <QScrollBar>
 #include <QStringList>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+
+namespace {
+bool isBold(const QColor& color)
+{
+    return color == QColor(Qt::green);
+}
+
+// What the view types with after a line: the format at the end of the
+// document, black, and no longer bold once a green line has ended.
+QTextCharFormat typingFormatAfter(QTextDocument* document, bool bold)
+{
+    QTextCursor end(document);
+    end.movePosition(QTextCursor::End);
+    QTextCharFormat format = end.charFormat();
+    format.setForeground(QColor(Qt::black));
+    if (bold)
+        format.setFontWeight(QFont::Normal);
+    return format;
+}
+} // namespace
 
 LogView::LogView(QTextEdit* view)
     : view(view)
@@ -15,26 +38,63 @@ LogView::LogView(QTextEdit* view)
 
 void LogView::appendLog(const QString& text, const QColor& color)
 {
-    appendColoured(text, color);
+    appendLogs({ Line { text, color } });
+}
+
+void LogView::appendLogs(const QList<Line>& lines)
+{
+    if (lines.isEmpty())
+        return;
+    // As QTextEdit::append: a view scrolled to its end stays at the very end,
+    // below the document's bottom margin.
+    QScrollBar* bar = view->verticalScrollBar();
+    const bool atBottom = view->isReadOnly() ? bar->value() >= bar->maximum() : view->textCursor().atEnd();
+    insertColoured(lines);
+    if (atBottom)
+        bar->setValue(bar->maximum());
+    followLastLine(lines.constLast().color);
 
     // Setting a style sheet repolishes the widget; an unchanged one is not set
     // again, so a run of lines in one colour costs no restyling at all.
-    const QString styleSheet = rewrittenStyleSheet(view->styleSheet(), color);
+    const QString styleSheet = rewrittenStyleSheet(view->styleSheet(), lines.constLast().color);
     if (styleSheet != view->styleSheet())
         view->setStyleSheet(styleSheet);
 }
 
-void LogView::appendColoured(const QString& text, const QColor& color)
+// Each line as QTextEdit::append would add it in the view's typing format
+// with the line's colour, all in one edit so that the document is laid out
+// and the scroll bar adjusted once for the whole batch.
+void LogView::insertColoured(const QList<Line>& lines)
 {
-    const bool bold = color == QColor(Qt::green);
-    if (bold)
-        view->setFontWeight(QFont::Bold);
-    view->setTextColor(color);
-    view->append(text);
+    QTextDocument* document = view->document();
+    QTextCursor end(document);
+    end.movePosition(QTextCursor::End);
+    QTextCharFormat typing = view->currentCharFormat();
+    end.beginEditBlock();
+    for (const Line& line : lines) {
+        QTextCharFormat format = typing;
+        format.setForeground(line.color);
+        if (isBold(line.color))
+            format.setFontWeight(QFont::Bold);
+        if (document->isEmpty())
+            end.setCharFormat(format);
+        else
+            end.insertBlock(end.blockFormat(), format);
+        if (Qt::mightBeRichText(line.text))
+            end.insertHtml(line.text);
+        else
+            end.insertText(line.text, format);
+        typing = typingFormatAfter(document, isBold(line.color));
+    }
+    end.endEditBlock();
+}
+
+void LogView::followLastLine(const QColor& lastColor)
+{
     view->moveCursor(QTextCursor::End);
     view->ensureCursorVisible();
     view->setTextColor(Qt::black);
-    if (bold)
+    if (isBold(lastColor))
         view->setFontWeight(QFont::Normal);
 }
 

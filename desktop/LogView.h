@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
 
 class QTextEdit;
@@ -11,12 +12,20 @@ class QTextEdit;
 // undo history is kept.
 class LogView {
 public:
+    struct Line {
+        QString text;
+        QColor color;
+    };
+
     explicit LogView(QTextEdit* view);
 
     // The dark look every window's log starts with.
     static QString initialStyleSheet() { return QStringLiteral("QTextEdit {font: times bold 13pt; background: black }"); }
 
     void appendLog(const QString& text, const QColor& color);
+    // The same as appending each line in turn, but laid out, scrolled and
+    // restyled once: for a window that receives lines faster than it draws.
+    void appendLogs(const QList<Line>& lines);
 
     // The style sheet that a line of this colour leaves on a view whose style sheet is current.
     static QString rewrittenStyleSheet(const QString& current, const QColor& color);
@@ -24,7 +33,8 @@ public:
     QTextEdit* textEdit() const { return view; }
 
 private:
-    void appendColoured(const QString& text, const QColor& color);
+    void insertColoured(const QList<Line>& lines);
+    void followLastLine(const QColor& lastColor);
 
     QTextEdit* view;
 };

@@ -1,6 +1,7 @@
 #include "StationLogDialog.h"
 
 #include "Station.h"
+#include "WindowTiming.h"
 
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -21,12 +22,31 @@ StationLogDialog::StationLogDialog(Station* station, QWidget* parent)
     layout->addWidget(edit);
     resize(720, 520);
 
+    QList<LogView::Line> earlier;
+    earlier.reserve(station->log().size());
     for (const Station::LogLine& line : station->log())
-        log->appendLog(line.text, line.color);
-    connect(station, &Station::logAppended, this,
-        [this](const QString& text, const QColor& color) { log->appendLog(text, color); });
+        earlier.append({ line.text, line.color });
+    log->appendLogs(earlier);
+
+    appendTimer.setSingleShot(true);
+    appendTimer.setInterval(WindowTiming().stationRefresh);
+    connect(&appendTimer, &QTimer::timeout, this, &StationLogDialog::appendQueued);
+    connect(station, &Station::logAppended, this, &StationLogDialog::queueLine);
     // The station goes when the operator changes the ports: so does its log.
     connect(station, &QObject::destroyed, this, &QWidget::close);
 }
 
 StationLogDialog::~StationLogDialog() = default;
+
+void StationLogDialog::queueLine(const QString& text, const QColor& color)
+{
+    queued.append({ text, color });
+    if (!appendTimer.isActive())
+        appendTimer.start();
+}
+
+void StationLogDialog::appendQueued()
+{
+    log->appendLogs(queued);
+    queued.clear();
+}

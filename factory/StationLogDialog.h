@@ -3,6 +3,8 @@
 #include "LogView.h"
 
 #include <QDialog>
+#include <QList>
+#include <QTimer>
 
 #include <memory>
 
@@ -20,6 +22,12 @@ public:
     QTextEdit* view() const { return edit; }
 
 private:
+    void queueLine(const QString& text, const QColor& color);
+    void appendQueued();
+
     QTextEdit* edit = nullptr;
     std::unique_ptr<LogView> log;
+    // Lines received since the view was last drawn, appended together.
+    QList<LogView::Line> queued;
+    QTimer appendTimer;
 };

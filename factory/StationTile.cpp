@@ -2,6 +2,7 @@
 
 #include "Station.h"
 #include "StationCounters.h"
+#include "WindowTiming.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -91,9 +92,12 @@ StationTile::StationTile(Station* station, QWidget* parent)
     });
     connect(startBtn, &QPushButton::clicked, this, [this] { emit startRequested(watched); });
     connect(stopBtn, &QPushButton::clicked, watched, &Station::stop);
-    connect(station, &Station::stateChanged, this, &StationTile::showState);
-    connect(station, &Station::progressChanged, this, &StationTile::showProgress);
-    connect(station, &Station::countersChanged, this, &StationTile::showCounters);
+    refreshTimer.setSingleShot(true);
+    refreshTimer.setInterval(WindowTiming().stationRefresh);
+    connect(&refreshTimer, &QTimer::timeout, this, &StationTile::refresh);
+    connect(station, &Station::stateChanged, this, &StationTile::noteState);
+    connect(station, &Station::progressChanged, this, &StationTile::noteProgress);
+    connect(station, &Station::countersChanged, this, &StationTile::scheduleRefresh);
     connect(station, &Station::stopped, this, &StationTile::refreshButtons);
     retranslate();
 }
@@ -112,6 +116,44 @@ void StationTile::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         emit logRequested(watched);
     QFrame::mousePressEvent(event);
+}
+
+void StationTile::showEvent(QShowEvent* event)
+{
+    QFrame::showEvent(event);
+    if (stale)
+        refresh();
+}
+
+void StationTile::noteState(StationState state)
+{
+    if (state != StationState::Downloading)
+        progressDone = 0;
+    scheduleRefresh();
+}
+
+void StationTile::noteProgress(int done, int total)
+{
+    progressTotal = qMax(total, 1);
+    progressDone = qBound(0, done, progressTotal);
+    scheduleRefresh();
+}
+
+void StationTile::scheduleRefresh()
+{
+    stale = true;
+    if (!refreshTimer.isActive())
+        refreshTimer.start();
+}
+
+// A hidden tile is brought up to date when it is shown again.
+void StationTile::refresh()
+{
+    if (!isVisible())
+        return;
+    stale = false;
+    showState();
+    showCounters();
 }
 
 void StationTile::showState()
@@ -144,17 +186,23 @@ void StationTile::showState()
     }
     const StateLook look = lookOf(state);
     stateLabel->setText(text);
-    stateLabel->setStyleSheet(QStringLiteral("background-color: %1; color: %2; font-weight: bold; padding: 2px;")
-                                  .arg(look.background.name(), look.text.name()));
-    if (state != StationState::Downloading)
-        progress->setValue(0);
+    // A new style sheet repolishes the label: only when the colours change.
+    const QString styleSheet = QStringLiteral("background-color: %1; color: %2; font-weight: bold; padding: 2px;")
+                                   .arg(look.background.name(), look.text.name());
+    if (styleSheet != stateLabel->styleSheet())
+        stateLabel->setStyleSheet(styleSheet);
+    showProgress();
     refreshButtons();
 }
 
-void StationTile::showProgress(int done, int total)
+// QProgressBar::setValue draws at once: it is called only for a new value.
+void StationTile::showProgress()
 {
-    progress->setRange(0, qMax(total, 1));
-    progress->setValue(qMin(done, qMax(total, 1)));
+    const int done = watched->state() == StationState::Downloading ? progressDone : 0;
+    if (progress->maximum() != progressTotal)
+        progress->setRange(0, progressTotal);
+    if (progress->value() != done)
+        progress->setValue(done);
 }
 
 void StationTile::showCounters()

@@ -1,5 +1,16 @@
 #include "DumpLineParser.h"
 
+namespace {
+// The command's echo, alone or behind the tail of a prompt that arrived in pieces ("ot >md ...").
+bool isEcho(const QByteArray& text, const QByteArray& command)
+{
+    if (!text.endsWith(command))
+        return false;
+    const QByteArray before = text.left(text.size() - command.size()).trimmed();
+    return before.isEmpty() || before.endsWith('>');
+}
+} // namespace
+
 DumpLineParser::DumpLineParser(const QByteArray& command)
     : command(command)
 { }
@@ -14,7 +25,7 @@ QList<QByteArray> DumpLineParser::takeLines(QByteArray& buffer)
 QList<quint32> DumpLineParser::words(const QByteArray& line) const
 {
     const QByteArray text = line.trimmed();
-    if (text == command || text.contains("Boot >"))
+    if (isEcho(text, command) || text.contains("Boot >"))
         return {};
     // Single spaces only: an empty token between two spaces still takes a place.
     const QList<QByteArray> tokens = text.split(' ');

@@ -27,6 +27,7 @@ private slots:
             << QByteArray("18000000:  00000001 00000002 00000003 00000004") << Words { 1, 2, 3 };
         QTest::newRow("echo") << QByteArray("md 18000000 4096\r") << Words {};
         QTest::newRow("echo behind the prompt") << QByteArray("Boot >md 18000000 4096\r") << Words {};
+        QTest::newRow("echo behind a piece of the prompt") << QByteArray("ot >md 18000000 4096\r") << Words {};
         QTest::newRow("prompt alone") << QByteArray("Boot >") << Words {};
         QTest::newRow("prompt after data") << QByteArray("18000000: 00000001 Boot >") << Words {};
         QTest::newRow("echo with a doubled space is data")

@@ -1,6 +1,7 @@
 // The station window driven through its buttons against two virtual chips:
 // the recipe is locked while stations run, Start all downloads into both,
-// a tile shows its station's whole log, Stop all ends both, and so does closing.
+// a tile shows its station's whole log, also while it follows the station's
+// new lines, Stop all ends both, and so does closing.
 // Each station's attempts reach the production records.
 #include "FactoryTiming.h"
 #include "FactoryWindow.h"
@@ -12,6 +13,7 @@
 #include "gui/WorkFolder.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -81,6 +83,12 @@ private slots:
         QVERIFY(button("startAllBtn")->isEnabled());
         QVERIFY(!button("stopAllBtn")->isEnabled());
 
+        // Opened before the start, this log receives every line as it comes.
+        Station* first = window.stationList().at(0);
+        QTest::mouseClick(window.findChild<QWidget*>("station:" + chips[0].portName()), Qt::LeftButton);
+        QPointer<StationLogDialog> followingLog = window.findChild<StationLogDialog*>();
+        QVERIFY(followingLog);
+
         button("startAllBtn")->click();
         for (const char* locked : { "fileBtn", "setupBtn", "portsBtn", "startAllBtn" })
             QVERIFY2(!button(locked)->isEnabled(), locked);
@@ -97,9 +105,20 @@ private slots:
         // Still running, waiting for the finished chips to leave: still locked.
         QVERIFY(!button("setupBtn")->isEnabled());
 
+        auto wholeLog = [](const Station* station) {
+            QStringList texts;
+            for (const Station::LogLine& line : station->log())
+                texts.append(line.text);
+            return texts.join('\n');
+        };
+        QVERIFY(first->log().size() > 5);
+        QTRY_COMPARE(followingLog->view()->toPlainText(), wholeLog(first));
+        followingLog->close();
+
         // A click on a tile opens that station's whole log.
         Station* second = window.stationList().at(1);
         QTest::mouseClick(window.findChild<QWidget*>("station:" + chips[1].portName()), Qt::LeftButton);
+        QTRY_VERIFY(!followingLog);
         auto* dialog = window.findChild<StationLogDialog*>();
         QVERIFY(dialog);
         QCOMPARE(dialog->view()->document()->blockCount(), int(second->log().size()));
@@ -112,7 +131,7 @@ private slots:
             QVERIFY2(button(unlocked)->isEnabled(), unlocked);
         QVERIFY(!button("stopAllBtn")->isEnabled());
         for (VirtualChip& chip : chips)
-            QCOMPARE(tileText(window, chip.portName(), "state"), QString("Idle"));
+            QTRY_COMPARE(tileText(window, chip.portName(), "state"), QString("Idle"));
         QStringList ports { chips[0].portName(), chips[1].portName() };
         ports.sort();
         QTRY_COMPARE(recordedPasses(testStart), ports);

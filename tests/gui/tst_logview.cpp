@@ -66,6 +66,36 @@ private slots:
         QCOMPARE(edit.styleSheet().split('\n').size(), 3);
     }
 
+    // A window that appends what arrived together in one go shows what it would
+    // have shown line by line: same lines, colours, weights and style sheet.
+    void aBatchLooksLikeItsLinesAppendedOneByOne()
+    {
+        const QList<LogView::Line> lines = { { "Open port...", Qt::white }, { "flash 1!", Qt::yellow },
+            { "", Qt::white }, { "Verify done.", Qt::green }, { "resend command...", Qt::lightGray },
+            { "The downloading is successed!", Qt::green }, { "Failed to erase flash!", Qt::red } };
+        QTextEdit oneByOne;
+        QTextEdit batched;
+        for (QTextEdit* edit : { &oneByOne, &batched })
+            edit->setStyleSheet(initialSheet);
+        LogView single(&oneByOne);
+        LogView batch(&batched);
+        single.appendLog("Ready to download!", Qt::white);
+        batch.appendLog("Ready to download!", Qt::white);
+        for (const LogView::Line& line : lines)
+            single.appendLog(line.text, line.color);
+        batch.appendLogs(lines.mid(0, 4));
+        batch.appendLogs(lines.mid(4));
+        single.appendLog("Ready to download!", Qt::white);
+        batch.appendLogs({ { "Ready to download!", Qt::white } });
+
+        QCOMPARE(batched.document()->blockCount(), 9);
+        QCOMPARE(batched.toHtml(), oneByOne.toHtml());
+        QCOMPARE(batched.styleSheet(), oneByOne.styleSheet());
+        QCOMPARE(batched.currentCharFormat(), oneByOne.currentCharFormat());
+        QCOMPARE(formatOfLine(batched, 4).fontWeight(), int(QFont::Bold));
+        QCOMPARE(formatOfLine(batched, 7).foreground().color(), QColor(Qt::red));
+    }
+
     void rewriteKeepsForeignRulesInOrder()
     {
         const QString sheet = "color: rgb(1, 2, 3);\nQTextEdit { border: none }\n\nbackground-color: red;\nfoo: bar;";
