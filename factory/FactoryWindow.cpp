@@ -4,17 +4,20 @@
 #include "RecipePanel.h"
 #include "Station.h"
 #include "StationLogDialog.h"
+#include "StationRecorder.h"
 #include "StationTile.h"
 #include "WindowTiming.h"
 #include "WindowToolBar.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -123,6 +126,9 @@ void FactoryWindow::rebuildStations()
     for (const QString& port : std::as_const(recipe.ports)) {
         auto* station = new Station(port, this);
         station->setLabel(recipe.labels.value(port));
+        auto* records = new StationRecorder(station, RecordLocation::resolve(QCoreApplication::applicationDirPath()));
+        connect(records->recorder(), &ProductionRecorder::sngWarning, this,
+            [this](const QString& line) { statusBar()->showMessage(line); });
         if (linkTiming)
             station->setTiming(*linkTiming);
         auto* tile = new StationTile(station, tileArea);
@@ -173,8 +179,10 @@ void FactoryWindow::startAll()
     if (!image)
         return;
     for (Station* station : std::as_const(stations)) {
-        if (!station->isRunning())
+        if (!station->isRunning()) {
+            StationRecorder::of(station)->prepare(recipe, *image);
             station->start(recipe, *image);
+        }
     }
     refreshControls();
 }
@@ -186,6 +194,7 @@ void FactoryWindow::startStation(Station* station)
     const std::optional<RecipeImage> image = loadImage();
     if (!image)
         return;
+    StationRecorder::of(station)->prepare(recipe, *image);
     station->start(recipe, *image);
     refreshControls();
 }

@@ -7,6 +7,7 @@
 #include "JobThread.h"
 #include "LogView.h"
 #include "PortList.h"
+#include "ProductionRecorder.h"
 #include "WorkerSettings.h"
 #include "WindowToolBar.h"
 #include "ui_DownloadMainWindow.h"
@@ -77,6 +78,10 @@ void DownloadMainWindow::createWorker(int workMode)
     jobThread = std::make_unique<JobThread>(workMode);
     worker = jobThread->worker();
     settings = jobThread->settings();
+    recorder = new ProductionRecorder(RecordLocation::resolve(QCoreApplication::applicationDirPath()), {}, this);
+    recorder->watch(worker);
+    connect(
+        recorder, &ProductionRecorder::sngWarning, this, [this](const QString& line) { onLogtext(line, Qt::yellow); });
 }
 
 void DownloadMainWindow::showImageRows()
@@ -219,6 +224,8 @@ void DownloadMainWindow::startJob(bool needprepare)
     if (settings->portName.isEmpty())
         return;
 
+    const QString imagePath = settings->AutoTest && imagePhase == 2 ? settings->File2Name : settings->FileName;
+    recorder->setContext(RecordContext::fromSettings(QStringLiteral("tervask"), *settings, imagePath));
     jobState = Running;
     workerBusy = true;
     refreshControls();

@@ -11,6 +11,7 @@
 
 class DownloadWorker;
 class JobThread;
+class ProductionRecorder;
 class LogView;
 class QCloseEvent;
 class QLineEdit;
@@ -89,6 +90,7 @@ private:
     int jobState = NotReady;
     WorkerSettings* settings = nullptr;
     DownloadWorker* worker = nullptr;
+    ProductionRecorder* recorder = nullptr; // one row per chip attempt
     int imagePhase = 1;
     int passCount = 0;
     int failCount = 0;

@@ -48,3 +48,10 @@ void DownloadMessage::workerResult(bool status)
     logLine(status ? QStringLiteral("Successed!") : QStringLiteral("Failed!"));
     printLine(status ? stdout : stderr, status ? QStringLiteral("Successed!") : QStringLiteral("Failed!"));
 }
+
+void DownloadMessage::warning(const QString& text)
+{
+    std::lock_guard<std::mutex> guard(consoleLock());
+    logLine(text);
+    printLine(stderr, text);
+}

@@ -18,4 +18,6 @@ public slots:
     void workerLog(QString text, QColor color);
     void workerException(QString text);
     void workerResult(bool status);
+    // Something beside the job went wrong (a production record not stored): standard error.
+    void warning(const QString& text);
 };

@@ -3,6 +3,9 @@
 #include "DownloadMessage.h"
 #include "DownloadWorker.h"
 #include "InterruptWatcher.h"
+#include "ProductionRecorder.h"
+#include "RecordContext.h"
+#include "RecordLocation.h"
 #include "RunLog.h"
 #include "WireTraceWriter.h"
 #include "WorkerSettings.h"
@@ -122,7 +125,13 @@ int main(int argc, char* argv[])
         RunLog::close();
         return ExitImageNotLoaded;
     }
+    ProductionRecorder recorder(RecordLocation::resolve(QCoreApplication::applicationDirPath()));
+    recorder.setContext(RecordContext::fromSettings(QStringLiteral("tervaskcmd"), settings, settings.FileName));
+    recorder.watch(&worker);
+    QObject::connect(
+        &recorder, &ProductionRecorder::sngWarning, &message, &DownloadMessage::warning, Qt::DirectConnection);
     const int status = runJob(worker);
+    recorder.finish();
     RunLog::close();
     return status;
 }

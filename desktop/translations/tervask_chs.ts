@@ -417,6 +417,45 @@ One PC, up to %2 fixtures.</source>
     </message>
 </context>
 <context>
+    <name>ShiftPanel</name>
+    <message>
+        <source>All stations</source>
+        <translation>全部工位</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>Shift since %1: %2 attempts, %3 pass, %4 fail</source>
+        <translation>本班次自 %1 起：共 %2 次，通过 %3，失败 %4</translation>
+    </message>
+    <message>
+        <source>The records cannot be read: %1</source>
+        <translation>无法读取生产记录：%1</translation>
+    </message>
+</context>
+<context>
     <name>StationLogDialog</name>
     <message>
         <source>Log of %1</source>

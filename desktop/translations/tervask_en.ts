@@ -417,6 +417,45 @@ One PC, up to %2 fixtures.</translation>
     </message>
 </context>
 <context>
+    <name>ShiftPanel</name>
+    <message>
+        <source>All stations</source>
+        <translation>All stations</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Started</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>Pass</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>Fail</translation>
+    </message>
+    <message>
+        <source>Shift since %1: %2 attempts, %3 pass, %4 fail</source>
+        <translation>Shift since %1: %2 attempts, %3 pass, %4 fail</translation>
+    </message>
+    <message>
+        <source>The records cannot be read: %1</source>
+        <translation>The records cannot be read: %1</translation>
+    </message>
+</context>
+<context>
     <name>StationLogDialog</name>
     <message>
         <source>Log of %1</source>

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -414,6 +415,43 @@ private slots:
         QCOMPARE(log.count("The downloading is successed!\r\n"), 2);
         QCOMPARE(log.count("Error: Not find a device!\r\n"), 1);
         QCOMPARE(log.count("\r\n"), out.count('\n') - 1 + process.readAllStandardError().count('\n'));
+    }
+
+    // A record that cannot be stored costs the job nothing: it passes, and the
+    // program says so once. Root writes into any folder, so root runs the
+    // program as nobody.
+    void jobPassesWhenItsRecordCannotBeStored()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString copy = folder.filePath("tervaskcmd");
+        QVERIFY(QFile::copy(program, copy));
+        QVERIFY(QFile::copy(image, folder.filePath("image.bin")));
+        const QFile::Permissions all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+            | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(folder.path(), all));
+        QVERIFY(QFile::setPermissions(folder.filePath("image.bin"), all));
+        QVERIFY(QDir(folder.path()).mkdir("records"));
+        QVERIFY(QFile::setPermissions(
+            folder.filePath("records"), all & ~(QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)));
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        QStringList command { copy, "--p", chip.portName(), "--file", "image.bin" };
+        if (geteuid() == 0) {
+            QVERIFY(QFile::setPermissions(chip.terminalName(), all));
+            command = QStringList { "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--" } + command;
+            command.prepend("setpriv");
+        }
+        QProcess process;
+        process.start(command.takeFirst(), command);
+        QVERIFY(process.waitForFinished(60000));
+        const QByteArray out = process.readAllStandardOutput();
+        const QByteArray err = process.readAllStandardError();
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, out + err);
+        QVERIFY2(out.contains("\nDownload successed!\n"), out);
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.startsWith("Warning: production record not stored: ") && err.contains("production.sqlite"), err);
+        QCOMPARE(chip.flash(0x1000, 2000), readFile(image));
     }
 
 private:

@@ -2,6 +2,7 @@
 // the recipe is locked while stations run, Start all downloads into both,
 // a tile shows its station's whole log, also while it follows the station's
 // new lines, Stop all ends both, and so does closing.
+// Each station's attempts reach the production records.
 #include "FactoryTiming.h"
 #include "FactoryWindow.h"
 #include "ModalAnswerer.h"
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTextEdit>
 #include <QtTest>
@@ -28,6 +31,27 @@ QString tileText(FactoryWindow& window, const QString& port, const char* child)
         return QStringLiteral("<no tile>");
     return tile->findChild<QLabel*>(QString::fromLatin1(child))->text();
 }
+// The stations whose passed attempts since a time the program's record file holds.
+QStringList recordedPasses(const QDateTime& since)
+{
+    QStringList stations;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "records");
+        db.setDatabaseName(QCoreApplication::applicationDirPath() + "/records/production.sqlite");
+        QSqlQuery query(db);
+        if (db.open()
+            && query.prepare("SELECT station FROM chip_attempts WHERE program = 'tervaskfactory' AND result = 'pass'"
+                             " AND started_at >= ? ORDER BY station")) {
+            query.addBindValue(since.toUTC().toString("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+            if (query.exec()) {
+                while (query.next())
+                    stations << query.value(0).toString();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("records");
+    return stations;
+}
 } // namespace
 
 class FactoryWindowTest : public QObject {
@@ -38,6 +62,7 @@ private slots:
 
     void startAllAndStopAllThroughTheButtons()
     {
+        const QDateTime testStart = QDateTime::currentDateTimeUtc();
         WorkFolder folder;
         VirtualChip chips[2];
         for (VirtualChip& chip : chips)
@@ -107,6 +132,9 @@ private slots:
         QVERIFY(!button("stopAllBtn")->isEnabled());
         for (VirtualChip& chip : chips)
             QTRY_COMPARE(tileText(window, chip.portName(), "state"), QString("Idle"));
+        QStringList ports { chips[0].portName(), chips[1].portName() };
+        ports.sort();
+        QTRY_COMPARE(recordedPasses(testStart), ports);
 
         // Closing while stations run asks, then returns only once they have stopped.
         button("startAllBtn")->click();

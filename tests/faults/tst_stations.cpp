@@ -1,16 +1,21 @@
 // Eight production stations at once: eight console downloaders, started
 // together from one program folder, each on its own virtual chip. All must
-// succeed, and each must keep a run log of its own, complete.
+// succeed, each must keep a run log of its own, complete, and the one record
+// file they share must hold every attempt, complete.
 #include "VirtualChip.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
+#include <zlib.h>
 
 namespace {
 
@@ -42,6 +47,42 @@ QList<QByteArray> logLines(const QByteArray& log)
     return lines;
 }
 
+struct RecordRow {
+    QString station;
+    QString result;
+    QString finishedAt;
+    QString imageCrc32;
+    qint64 imageSize = 0;
+    qint64 transferMs = 0;
+};
+
+// The rows of the programs' record file, read with a connection of the test's own.
+QList<RecordRow> recordRows(const QString& programFolder)
+{
+    QList<RecordRow> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "records");
+        db.setDatabaseName(QDir(programFolder).filePath("records/production.sqlite"));
+        QSqlQuery query(db);
+        if (db.open()
+            && query.exec(
+                "SELECT station, result, finished_at, image_crc32, image_size, transfer_ms FROM chip_attempts")) {
+            while (query.next())
+                rows << RecordRow { query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                    query.value(3).toString(), query.value(4).toLongLong(), query.value(5).toLongLong() };
+        }
+    }
+    QSqlDatabase::removeDatabase("records");
+    return rows;
+}
+
+bool copyProgram(const QString& folder)
+{
+    const QString program = QDir(folder).filePath("tervaskcmd");
+    return QFile::copy(TERVASKCMD_PATH, program)
+        && QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner);
+}
+
 } // namespace
 
 class StationsTest : public QObject {
@@ -53,8 +94,7 @@ private slots:
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         const QString program = folder.filePath("tervaskcmd");
-        QVERIFY(QFile::copy(TERVASKCMD_PATH, program));
-        QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner));
+        QVERIFY(copyProgram(folder.path()));
         const QString imagePath = folder.filePath("image.bin");
         const QByteArray image = randomImage(64 * 1024 + 300, 77);
         {
@@ -118,6 +158,57 @@ private slots:
         for (auto it = perSecond.cbegin(); it != perSecond.cend(); ++it)
             seconds << QString("%1 started at %2").arg(it.value()).arg(it.key());
         qInfo().noquote() << logs.size() << "run logs;" << seconds.join(", ");
+
+        // One finished row per process, none lost to another's lock.
+        const QString crc = QString("%1").arg(
+            crc32(0, reinterpret_cast<const Bytef*>(image.constData()), uInt(image.size())), 8, 16, QChar('0'));
+        const QList<RecordRow> rows = recordRows(folder.path());
+        QCOMPARE(rows.size(), stations);
+        QSet<QString> portsRecorded;
+        for (const RecordRow& row : rows) {
+            QCOMPARE(row.result, QString("pass"));
+            QVERIFY(!row.finishedAt.isEmpty());
+            QCOMPARE(row.imageCrc32, crc);
+            QCOMPARE(row.imageSize, qint64(image.size()));
+            QVERIFY(row.transferMs > 0);
+            portsRecorded.insert(row.station);
+        }
+        QCOMPARE(portsRecorded, ports);
+    }
+
+    // A program killed mid-download leaves its attempt visible as unfinished.
+    void killedStationLeavesARunningRow()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QVERIFY(copyProgram(folder.path()));
+        const QString imagePath = folder.filePath("image.bin");
+        {
+            QFile file(imagePath);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.write(randomImage(64 * 1024, 5)) == 64 * 1024);
+        }
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        chip.configure([](ChipKnobs& k) { k.baud = 115200; }); // about six seconds of transfer
+        QProcess process;
+        process.start(folder.filePath("tervaskcmd"), { "--p", chip.portName(), "--file", imagePath, "--b", "115200" });
+        QTRY_VERIFY_WITH_TIMEOUT(recordRows(folder.path()).size() == 1, 20000);
+        const auto packetWritten = [&chip] {
+            const QList<ChipEvent> events = chip.events();
+            return std::any_of(
+                events.cbegin(), events.cend(), [](const ChipEvent& e) { return e.kind == ChipEvent::Packet; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(packetWritten(), 20000);
+        QVERIFY2(process.state() == QProcess::Running, "the download must still run");
+        process.kill();
+        QVERIFY(process.waitForFinished(10000));
+
+        const QList<RecordRow> rows = recordRows(folder.path());
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().result, QString("running"));
+        QCOMPARE(rows.first().finishedAt, QString());
+        QCOMPARE(rows.first().station, chip.portName());
     }
 };
 

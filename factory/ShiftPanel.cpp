@@ -1,0 +1,197 @@
+#include "ShiftPanel.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStackedBarSeries>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+
+namespace {
+
+// The table keeps the latest attempts; the chart and the counts cover them all.
+constexpr int tableRowLimit = 500;
+
+} // namespace
+
+ShiftPanel::ShiftPanel(const RecordLocation& location, const ShiftSchedule& schedule, QWidget* parent)
+    : QWidget(parent)
+    , schedule(schedule)
+    , clock([] { return QDateTime::currentDateTime(); })
+    , reader(new ShiftReader(location))
+{
+    qRegisterMetaType<ShiftSnapshot>();
+    stationBox = new QComboBox(this);
+    stationBox->addItem(tr("All stations"), QString());
+    summary = new QLabel(this);
+    table = new QTableWidget(0, 4, this);
+    table->setHorizontalHeaderLabels({ tr("Started"), tr("Station"), tr("Result"), tr("Reason") });
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    buildChart();
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(stationBox);
+    top->addWidget(summary, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    auto* chartView = new QChartView(chart, this);
+    chartView->setMinimumHeight(180);
+    layout->addWidget(chartView, 1);
+    layout->addWidget(table, 1);
+
+    reader->moveToThread(&readerThread);
+    connect(&readerThread, &QThread::finished, reader, &QObject::deleteLater);
+    connect(this, &ShiftPanel::sngRequestRead, reader, &ShiftReader::read);
+    connect(reader, &ShiftReader::sngRead, this, &ShiftPanel::showSnapshot);
+    connect(stationBox, &QComboBox::currentIndexChanged, this, &ShiftPanel::showSelection);
+    connect(&refreshTimer, &QTimer::timeout, this, &ShiftPanel::refresh);
+    readerThread.start(QThread::LowPriority);
+    refreshTimer.start(int(schedule.refreshInterval.count()));
+    refresh();
+}
+
+ShiftPanel::~ShiftPanel()
+{
+    readerThread.quit();
+    readerThread.wait();
+}
+
+void ShiftPanel::buildChart()
+{
+    passSet = new QBarSet(tr("Pass"));
+    passSet->setColor(QColor(0, 160, 0));
+    failSet = new QBarSet(tr("Fail"));
+    failSet->setColor(QColor(200, 0, 0));
+    auto* series = new QStackedBarSeries;
+    series->append(passSet);
+    series->append(failSet);
+    chart = new QChart;
+    chart->addSeries(series);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    hourAxis = new QBarCategoryAxis;
+    countAxis = new QValueAxis;
+    countAxis->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(hourAxis, Qt::AlignBottom);
+    chart->addAxis(countAxis, Qt::AlignLeft);
+    series->attachAxis(hourAxis);
+    series->attachAxis(countAxis);
+}
+
+void ShiftPanel::refresh()
+{
+    // One reading at a time: a server that answers slowly is not asked twice.
+    if (reading)
+        return;
+    reading = true;
+    emit sngRequestRead(ShiftClock::shiftStart(clock(), schedule));
+}
+
+void ShiftPanel::showSnapshot(const ShiftSnapshot& read)
+{
+    reading = false;
+    snapshot = read;
+    const QString selected = selectedStation();
+    QStringList seen;
+    for (const AttemptRow& row : snapshot.rows) {
+        if (!seen.contains(row.context.station))
+            seen << row.context.station;
+    }
+    std::sort(seen.begin(), seen.end());
+    const QSignalBlocker blocker(stationBox);
+    while (stationBox->count() > 1)
+        stationBox->removeItem(1);
+    for (const QString& station : seen)
+        stationBox->addItem(station, station);
+    stationBox->setCurrentIndex(std::max(0, stationBox->findData(selected)));
+    showSelection();
+    emit sngShown();
+}
+
+void ShiftPanel::showSelection()
+{
+    const QString station = selectedStation();
+    hours = ShiftClock::perHour(snapshot.rows, snapshot.start, clock(), station);
+    fillTable(station);
+    fillChart();
+    int passed = 0;
+    int failed = 0;
+    for (const ShiftHour& hour : hours) {
+        passed += hour.passed;
+        failed += hour.failed;
+    }
+    const QString since = snapshot.start.toLocalTime().toString(QStringLiteral("HH:mm"));
+    summary->setText(snapshot.error.isEmpty() ? tr("Shift since %1: %2 attempts, %3 pass, %4 fail")
+                                                    .arg(since)
+                                                    .arg(attemptsShown())
+                                                    .arg(passed)
+                                                    .arg(failed)
+                                              : tr("The records cannot be read: %1").arg(snapshot.error));
+}
+
+void ShiftPanel::fillTable(const QString& station)
+{
+    QList<const AttemptRow*> shown;
+    for (auto it = snapshot.rows.crbegin(); it != snapshot.rows.crend() && shown.size() < tableRowLimit; ++it) {
+        if (station.isEmpty() || it->context.station == station)
+            shown << &*it;
+    }
+    table->setRowCount(int(shown.size()));
+    for (int i = 0; i < shown.size(); ++i) {
+        const AttemptRow& row = *shown.at(i);
+        const QStringList cells { row.startedAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")), row.context.station,
+            row.result, row.reason };
+        for (int column = 0; column < cells.size(); ++column)
+            table->setItem(i, column, new QTableWidgetItem(cells.at(column)));
+    }
+}
+
+void ShiftPanel::fillChart()
+{
+    passSet->remove(0, passSet->count());
+    failSet->remove(0, failSet->count());
+    QStringList labels;
+    int highest = 0;
+    for (const ShiftHour& hour : hours) {
+        labels << hour.begin.toString(QStringLiteral("HH"));
+        passSet->append(hour.passed);
+        failSet->append(hour.failed);
+        highest = std::max(highest, hour.passed + hour.failed);
+    }
+    hourAxis->setCategories(labels);
+    countAxis->setRange(0, std::max(1, highest));
+}
+
+QString ShiftPanel::selectedStation() const
+{
+    return stationBox->currentData().toString();
+}
+
+int ShiftPanel::attemptsShown() const
+{
+    const QString station = selectedStation();
+    return int(std::count_if(snapshot.rows.cbegin(), snapshot.rows.cend(),
+        [&station](const AttemptRow& row) { return station.isEmpty() || row.context.station == station; }));
+}
+
+QStringList ShiftPanel::stations() const
+{
+    QStringList names;
+    for (int i = 1; i < stationBox->count(); ++i)
+        names << stationBox->itemData(i).toString();
+    return names;
+}
+
+void ShiftPanel::selectStation(const QString& station)
+{
+    stationBox->setCurrentIndex(std::max(0, stationBox->findData(station)));
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "AttemptRow.h"
+#include "RecordLocation.h"
+#include "RecordStore.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+
+#include <memory>
+
+// What the records say about one shift, or why they could not be read.
+struct ShiftSnapshot {
+    QDateTime start;
+    QList<AttemptRow> rows;
+    QString error;
+};
+Q_DECLARE_METATYPE(ShiftSnapshot)
+
+// Reads a shift's attempts on the thread it lives on, so that a slow or absent
+// server never holds up the window.
+class ShiftReader : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ShiftReader(const RecordLocation& location, QObject* parent = nullptr);
+    ~ShiftReader() override;
+
+public slots:
+    void read(const QDateTime& shiftStart);
+
+signals:
+    void sngRead(const ShiftSnapshot& snapshot);
+
+private:
+    RecordLocation location;
+    std::unique_ptr<RecordStore> store;
+};

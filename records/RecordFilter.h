@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariantList>
+
+// Which attempts a report covers; an empty field does not filter.
+struct RecordFilter {
+    QDateTime since; // attempts started at or after
+    QDateTime until; // attempts started before
+    QString station;
+    QString result;
+    QString imageCrc32; // eight hex digits, lower case
+
+    // " WHERE ..." (or nothing) with '?' for each value appended to binds.
+    QString whereClause(QVariantList& binds, const QString& extraCondition = QString()) const;
+};

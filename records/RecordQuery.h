@@ -1,0 +1,48 @@
+#pragma once
+
+#include "AttemptRow.h"
+#include "RecordFilter.h"
+
+#include <QList>
+#include <QString>
+
+class RecordStore;
+
+// The reports over an open record store; the store's dialect decides how hours
+// and days (the station's local ones) are cut.
+class RecordQuery {
+public:
+    enum class Grouping { All, Hour, Day, Station, Image };
+
+    struct YieldGroup {
+        QString key;
+        qint64 attempts = 0;
+        qint64 passed = 0;
+        qint64 failed = 0;
+    };
+
+    struct ReasonCount {
+        QString reason;
+        qint64 count = 0;
+    };
+
+    explicit RecordQuery(RecordStore& store)
+        : store(store)
+    { }
+
+    // Oldest first. False (and lastError) when the store could not answer.
+    bool attempts(const RecordFilter& filter, QList<AttemptRow>& rows);
+    bool yield(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups);
+    bool commonFailures(const RecordFilter& filter, int limit, QList<ReasonCount>& reasons);
+
+    QString lastError() const { return error; }
+
+private:
+    static QString groupKey(Grouping grouping);
+    bool yieldByColumn(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups);
+    bool yieldByTime(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups);
+    bool timeSpan(const RecordFilter& filter, QDateTime& first, QDateTime& last);
+
+    RecordStore& store;
+    QString error;
+};

@@ -1,0 +1,114 @@
+#include "RecordsReport.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+// Columns padded to their widest cell, the last one left as it is.
+QString aligned(const QList<QStringList>& table)
+{
+    QList<int> widths;
+    for (const QStringList& row : table) {
+        for (int i = 0; i < row.size(); ++i) {
+            if (widths.size() <= i)
+                widths << 0;
+            widths[i] = std::max(widths[i], int(row.at(i).size()));
+        }
+    }
+    QString text;
+    for (const QStringList& row : table) {
+        QString line;
+        for (int i = 0; i < row.size(); ++i)
+            line += i + 1 < row.size() ? row.at(i).leftJustified(widths.at(i) + 2) : row.at(i);
+        text += line.trimmed() + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString seconds(qint64 ms)
+{
+    return QString::number(double(ms) / 1000.0, 'f', 3);
+}
+
+// Reasons are one line on the screen: a line break in one would break the table.
+QString oneLine(const QString& text)
+{
+    QString line = text;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line;
+}
+
+} // namespace
+
+QString RecordsReport::list(const QList<AttemptRow>& rows)
+{
+    QList<QStringList> table {
+        { "started", "station", "result", "seconds", "image", "step", "reason" },
+    };
+    for (const AttemptRow& row : rows) {
+        table << QStringList { row.startedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            oneLine(row.context.station), row.result, row.finishedAt.isValid() ? seconds(row.durationMs()) : "-",
+            row.context.imageCrc32, row.failedStep.isEmpty() ? "-" : row.failedStep, oneLine(row.reason) };
+    }
+    return aligned(table);
+}
+
+QString RecordsReport::csvField(const QString& value)
+{
+    if (!value.contains(QLatin1Char(',')) && !value.contains(QLatin1Char('"')) && !value.contains(QLatin1Char('\n'))
+        && !value.contains(QLatin1Char('\r')))
+        return value;
+    QString quoted = value;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QByteArray RecordsReport::csv(const QList<AttemptRow>& rows)
+{
+    QByteArray out = AttemptRow::columns().join(QLatin1Char(',')).toUtf8() + "\r\n";
+    for (const AttemptRow& row : rows) {
+        QStringList fields;
+        for (const QVariant& value : row.values())
+            fields << csvField(value.toString());
+        out += fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    }
+    return out;
+}
+
+QString RecordsReport::yield(
+    const QList<RecordQuery::YieldGroup>& groups, const QList<RecordQuery::ReasonCount>& reasons)
+{
+    QList<QStringList> table { { "group", "attempts", "pass", "fail", "yield" } };
+    RecordQuery::YieldGroup total { QStringLiteral("total") };
+    for (const RecordQuery::YieldGroup& group : groups) {
+        total.attempts += group.attempts;
+        total.passed += group.passed;
+        total.failed += group.failed;
+    }
+    const auto percent = [](const RecordQuery::YieldGroup& g) {
+        const qint64 decided = g.passed + g.failed;
+        return decided == 0 ? QStringLiteral("-")
+                            : QString::number(100.0 * double(g.passed) / double(decided), 'f', 1) + '%';
+    };
+    for (const RecordQuery::YieldGroup& group : groups) {
+        table << QStringList { group.key.isEmpty() ? QStringLiteral("all") : oneLine(group.key),
+            QString::number(group.attempts), QString::number(group.passed), QString::number(group.failed),
+            percent(group) };
+    }
+    if (groups.size() > 1)
+        table << QStringList { total.key, QString::number(total.attempts), QString::number(total.passed),
+            QString::number(total.failed), percent(total) };
+    QString text = aligned(table);
+    text += QStringLiteral(
+        "yield = pass / (pass + fail); attempts also count the canceled, the unfinished and those without a chip\n");
+    if (!reasons.isEmpty()) {
+        text += QStringLiteral("\nMost common failures:\n");
+        QList<QStringList> reasonTable;
+        for (const RecordQuery::ReasonCount& reason : reasons)
+            reasonTable << QStringList { QString::number(reason.count), oneLine(reason.reason) };
+        text += aligned(reasonTable);
+    }
+    return text;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "AttemptRow.h"
+#include "RecordQuery.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// What tervaskrecords prints and exports, apart from where it goes.
+class RecordsReport {
+public:
+    // One aligned line per attempt under a heading; times in local time.
+    static QString list(const QList<AttemptRow>& rows);
+    // RFC 4180: a header row, CR LF, fields quoted where they need it; times in UTC.
+    static QByteArray csv(const QList<AttemptRow>& rows);
+    static QString yield(const QList<RecordQuery::YieldGroup>& groups, const QList<RecordQuery::ReasonCount>& reasons);
+
+    static QString csvField(const QString& value);
+};

@@ -1,0 +1,102 @@
+// tervaskrecords: lists, exports and sums up the production records, and
+// forwards the rows waiting for the line's server.
+#include "RecordQuery.h"
+#include "RecordStore.h"
+#include "RecordWriter.h"
+#include "RecordsArguments.h"
+#include "RecordsReport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cstdio>
+
+namespace {
+
+enum ExitStatus {
+    ExitDone = 0,
+    ExitUsage = 1,
+    ExitUnreachable = 2,
+};
+
+void print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int unreachable(const QString& why)
+{
+    print(stderr, QStringLiteral("Error: the records cannot be reached: %1\n").arg(why));
+    return ExitUnreachable;
+}
+
+int forward(const RecordLocation& location)
+{
+    if (!location.server) {
+        print(stdout, QStringLiteral("No records server is configured: nothing to forward.\n"));
+        return ExitDone;
+    }
+    RecordWriter writer(location, RecordTiming());
+    const int rows = writer.forward();
+    if (rows < 0)
+        return unreachable(writer.lastError());
+    print(stdout, QStringLiteral("Forwarded %1 rows to %2.\n").arg(rows).arg(location.describe()));
+    return ExitDone;
+}
+
+int writeCsv(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        print(stderr, QStringLiteral("Error: cannot write %1: %2\n").arg(path, file.errorString()));
+        return ExitUsage;
+    }
+    return ExitDone;
+}
+
+int report(const RecordsArguments& arguments, RecordStore& store)
+{
+    RecordQuery query(store);
+    if (arguments.command == RecordsArguments::Command::Yield) {
+        QList<RecordQuery::YieldGroup> groups;
+        QList<RecordQuery::ReasonCount> reasons;
+        if (!query.yield(arguments.filter, arguments.grouping, groups)
+            || !query.commonFailures(arguments.filter, 5, reasons))
+            return unreachable(query.lastError());
+        print(stdout, RecordsReport::yield(groups, reasons));
+        return ExitDone;
+    }
+    QList<AttemptRow> rows;
+    if (!query.attempts(arguments.filter, rows))
+        return unreachable(query.lastError());
+    if (arguments.command == RecordsArguments::Command::Export)
+        return writeCsv(arguments.csvPath, RecordsReport::csv(rows));
+    print(stdout, RecordsReport::list(rows));
+    return ExitDone;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const RecordsArguments arguments = RecordsArguments::parse(app.arguments(), QDateTime::currentDateTime());
+    if (!arguments.error.isEmpty()) {
+        print(stderr, QStringLiteral("Error: %1\n%2").arg(arguments.error, RecordsArguments::usage()));
+        return ExitUsage;
+    }
+    const RecordLocation location = RecordLocation::resolve(QCoreApplication::applicationDirPath());
+    if (arguments.command == RecordsArguments::Command::Forward)
+        return forward(location);
+    if (!location.server && !QFileInfo::exists(location.sqlitePath))
+        return unreachable(QStringLiteral("%1 does not exist").arg(QDir::toNativeSeparators(location.sqlitePath)));
+    RecordStore store;
+    if (!store.open(location, RecordTiming()))
+        return unreachable(store.lastError());
+    return report(arguments, store);
+}

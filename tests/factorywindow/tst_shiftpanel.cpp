@@ -1,0 +1,99 @@
+// The factory's "Shift" panel over a record file: only this shift's attempts,
+// passes and failures per hour, per station when one is chosen.
+#include "RecordStore.h"
+#include "ShiftPanel.h"
+
+#include <QApplication>
+#include <QBarSet>
+#include <QChartView>
+#include <QStackedBarSeries>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QDate today(2026, 12, 8);
+
+AttemptRow attempt(int number, QTime startedLocal, const char* station, const char* result)
+{
+    AttemptRow row;
+    row.id = QStringLiteral("00000000-0000-4000-8000-%1").arg(number, 12, 10, QLatin1Char('0'));
+    row.startedAt = QDateTime(today, startedLocal).toUTC();
+    row.finishedAt = row.startedAt.addSecs(9);
+    row.context.station = station;
+    row.result = result;
+    return row;
+}
+
+QList<QPair<int, int>> chartBars(ShiftPanel& panel)
+{
+    QList<QPair<int, int>> bars;
+    auto* view = panel.findChild<QChartView*>();
+    auto* series = view ? qobject_cast<QStackedBarSeries*>(view->chart()->series().value(0)) : nullptr;
+    if (!series || series->barSets().size() != 2)
+        return bars;
+    for (int i = 0; i < series->barSets().at(0)->count(); ++i)
+        bars << qMakePair(int(series->barSets().at(0)->at(i)), int(series->barSets().at(1)->at(i)));
+    return bars;
+}
+
+} // namespace
+
+class ShiftPanelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void nightShiftBeganYesterday()
+    {
+        const ShiftSchedule schedule;
+        QCOMPARE(ShiftClock::shiftStart(QDateTime(today, QTime(2, 0)), schedule),
+            QDateTime(today.addDays(-1), QTime(22, 0)));
+        QCOMPARE(ShiftClock::shiftStart(QDateTime(today, QTime(14, 0)), schedule), QDateTime(today, QTime(14, 0)));
+    }
+
+    void showsThisShiftPerHourAndStation()
+    {
+        QTemporaryDir folder;
+        RecordLocation location;
+        location.sqlitePath = folder.filePath("records/production.sqlite");
+        {
+            RecordStore store;
+            QVERIFY(store.openLocal(location.sqlitePath, RecordTiming()));
+            const QList<AttemptRow> rows { attempt(1, QTime(13, 50), "ttyUSB0", "pass"),
+                attempt(2, QTime(14, 5), "ttyUSB0", "pass"), attempt(3, QTime(14, 20), "ttyUSB1", "fail"),
+                attempt(4, QTime(14, 40), "ttyUSB1", "pass"), attempt(5, QTime(15, 10), "ttyUSB0", "fail"),
+                attempt(6, QTime(16, 5), "ttyUSB1", "pass"), attempt(7, QTime(16, 10), "ttyUSB1", "canceled") };
+            for (const AttemptRow& row : rows)
+                QVERIFY2(store.store(row), qPrintable(store.lastError()));
+        }
+        ShiftPanel panel(location);
+        panel.setClock([] { return QDateTime(today, QTime(16, 30)); });
+        QSignalSpy shown(&panel, &ShiftPanel::sngShown);
+        QTRY_VERIFY(!shown.isEmpty()); // the reading started with the real clock
+        panel.refresh();
+        QTRY_COMPARE(shown.size(), 2);
+        panel.show();
+
+        QCOMPARE(panel.attemptsShown(), 6);
+        QCOMPARE(panel.stations(), QStringList({ "ttyUSB0", "ttyUSB1" }));
+        QCOMPARE(chartBars(panel), (QList<QPair<int, int>> { { 2, 1 }, { 0, 1 }, { 1, 0 } }));
+
+        panel.selectStation("ttyUSB1");
+        QCOMPARE(panel.attemptsShown(), 4);
+        QCOMPARE(chartBars(panel), (QList<QPair<int, int>> { { 1, 1 }, { 0, 0 }, { 1, 0 } }));
+        // A new reading keeps the operator's choice.
+        panel.refresh();
+        QTRY_COMPARE(shown.size(), 3);
+        QCOMPARE(panel.attemptsShown(), 4);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ShiftPanelTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_shiftpanel.moc"
