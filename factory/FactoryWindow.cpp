@@ -2,6 +2,8 @@
 
 #include "EventWait.h"
 #include "RecipePanel.h"
+#include "RecordLocation.h"
+#include "ShiftPanel.h"
 #include "Station.h"
 #include "StationLogDialog.h"
 #include "StationRecorder.h"
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -110,7 +113,17 @@ void FactoryWindow::buildCentre()
     tileGrid->setContentsMargins(0, 0, 0, 0);
     tileGrid->setSpacing(6);
     scroll->setWidget(tileArea);
-    layout->addWidget(scroll, 1);
+
+    // The stations at work, and the shift as the records hold it.
+    views = new QTabWidget(centre);
+    views->addTab(scroll, QString());
+    shiftPanel = new ShiftPanel(RecordLocation::resolve(QCoreApplication::applicationDirPath()), ShiftSchedule(), views);
+    views->addTab(shiftPanel, QString());
+    connect(views, &QTabWidget::currentChanged, this, [this](int index) {
+        if (views->widget(index) == shiftPanel)
+            shiftPanel->refresh();
+    });
+    layout->addWidget(views, 1);
     setCentralWidget(centre);
 }
 
@@ -244,6 +257,9 @@ void FactoryWindow::onLanguage()
     recipePanel->retranslate();
     startAllBtn->setText(tr("Start all"));
     stopAllBtn->setText(tr("Stop all"));
+    views->setTabText(0, tr("Stations"));
+    views->setTabText(1, tr("Shift"));
+    shiftPanel->retranslate();
     for (StationTile* tile : std::as_const(tiles))
         tile->retranslate();
     showTotals();

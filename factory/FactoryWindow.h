@@ -17,7 +17,9 @@
 class QGridLayout;
 class QLabel;
 class QPushButton;
+class QTabWidget;
 class RecipePanel;
+class ShiftPanel;
 class Station;
 class StationTile;
 class WindowToolBar;
@@ -69,6 +71,8 @@ private:
     QPushButton* startAllBtn = nullptr;
     QPushButton* stopAllBtn = nullptr;
     QLabel* totalsLabel = nullptr;
+    QTabWidget* views = nullptr;
+    ShiftPanel* shiftPanel = nullptr;
     QWidget* tileArea = nullptr;
     QGridLayout* tileGrid = nullptr;
     QTimer rateTimer;

@@ -30,10 +30,9 @@ ShiftPanel::ShiftPanel(const RecordLocation& location, const ShiftSchedule& sche
 {
     qRegisterMetaType<ShiftSnapshot>();
     stationBox = new QComboBox(this);
-    stationBox->addItem(tr("All stations"), QString());
+    stationBox->addItem(QString(), QString());
     summary = new QLabel(this);
     table = new QTableWidget(0, 4, this);
-    table->setHorizontalHeaderLabels({ tr("Started"), tr("Station"), tr("Result"), tr("Reason") });
     table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -55,6 +54,7 @@ ShiftPanel::ShiftPanel(const RecordLocation& location, const ShiftSchedule& sche
     connect(reader, &ShiftReader::sngRead, this, &ShiftPanel::showSnapshot);
     connect(stationBox, &QComboBox::currentIndexChanged, this, &ShiftPanel::showSelection);
     connect(&refreshTimer, &QTimer::timeout, this, &ShiftPanel::refresh);
+    retranslate();
     readerThread.start(QThread::LowPriority);
     refreshTimer.start(int(schedule.refreshInterval.count()));
     refresh();
@@ -66,11 +66,21 @@ ShiftPanel::~ShiftPanel()
     readerThread.wait();
 }
 
+void ShiftPanel::retranslate()
+{
+    stationBox->setItemText(0, tr("All stations"));
+    table->setHorizontalHeaderLabels({ tr("Started"), tr("Station"), tr("Result"), tr("Reason") });
+    passSet->setLabel(tr("Pass"));
+    failSet->setLabel(tr("Fail"));
+    if (snapshot.start.isValid())
+        showSelection();
+}
+
 void ShiftPanel::buildChart()
 {
-    passSet = new QBarSet(tr("Pass"));
+    passSet = new QBarSet(QString());
     passSet->setColor(QColor(0, 160, 0));
-    failSet = new QBarSet(tr("Fail"));
+    failSet = new QBarSet(QString());
     failSet->setColor(QColor(200, 0, 0));
     auto* series = new QStackedBarSeries;
     series->append(passSet);

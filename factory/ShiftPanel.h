@@ -38,6 +38,8 @@ public:
     QList<ShiftHour> hoursShown() const { return hours; }
     QStringList stations() const;
     void selectStation(const QString& station);
+    // Sets the panel's texts again in the language now loaded.
+    void retranslate();
 
 public slots:
     // Reads the records again (also every refreshInterval, and a window may

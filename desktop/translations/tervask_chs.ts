@@ -281,6 +281,14 @@ Build date: %2</source>
 <context>
     <name>FactoryWindow</name>
     <message>
+        <source>Stations</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <source>Shift</source>
+        <translation>班次</translation>
+    </message>
+    <message>
         <source>Error</source>
         <translation>错误</translation>
     </message>

@@ -281,6 +281,14 @@ Build date: %2</translation>
 <context>
     <name>FactoryWindow</name>
     <message>
+        <source>Stations</source>
+        <translation>Stations</translation>
+    </message>
+    <message>
+        <source>Shift</source>
+        <translation>Shift</translation>
+    </message>
+    <message>
         <source>Error</source>
         <translation>Error</translation>
     </message>

@@ -6,6 +6,7 @@
 #include "FactoryTiming.h"
 #include "FactoryWindow.h"
 #include "ModalAnswerer.h"
+#include "ShiftPanel.h"
 #include "Station.h"
 #include "StationLogDialog.h"
 #include "VirtualChip.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QStandardPaths>
 #include <QTextEdit>
 #include <QtTest>
@@ -135,6 +137,11 @@ private slots:
         QStringList ports { chips[0].portName(), chips[1].portName() };
         ports.sort();
         QTRY_COMPARE(recordedPasses(testStart), ports);
+        // The Shift tab reads the same records.
+        auto* shift = window.findChild<ShiftPanel*>();
+        window.findChild<QTabWidget*>()->setCurrentWidget(shift);
+        for (const QString& port : std::as_const(ports))
+            QTRY_VERIFY(shift->stations().contains(port));
 
         // Closing while stations run asks, then returns only once they have stopped.
         button("startAllBtn")->click();
