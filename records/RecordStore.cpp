@@ -1,6 +1,7 @@
 #include "RecordStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -58,6 +59,22 @@ bool RecordStore::open(const RecordLocation& location, const RecordTiming& timin
     return location.server ? openServer(location, timing) : openLocal(location.sqlitePath, timing);
 }
 
+// The operators of one line PC share the records: a new file is as writable
+// for the folder's group as the folder itself. SQLite would create it 0644,
+// and its journal files copy the file's mode, locking every other operator out.
+static void createSharedFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return; // there already, or the open below says why not
+    file.close();
+    QFileDevice::Permissions mode
+        = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    if (QFileInfo(QFileInfo(path).absolutePath()).permissions() & QFileDevice::WriteGroup)
+        mode |= QFileDevice::WriteGroup;
+    file.setPermissions(mode);
+}
+
 bool RecordStore::openLocal(const QString& path, const RecordTiming& timing)
 {
     kind = RecordSchema::Dialect::Sqlite;
@@ -68,6 +85,7 @@ bool RecordStore::openLocal(const QString& path, const RecordTiming& timing)
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     if (!db.isValid())
         return fail(QStringLiteral("Qt's SQLite driver is missing"));
+    createSharedFile(path);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(timing.sqliteBusy.count()));
     if (!db.open())
