@@ -91,6 +91,8 @@ void ShiftPanel::buildChart()
     hourAxis = new QBarCategoryAxis;
     countAxis = new QValueAxis;
     countAxis->setLabelFormat(QStringLiteral("%d"));
+    countAxis->setTickType(QValueAxis::TicksDynamic);
+    countAxis->setTickAnchor(0);
     chart->addAxis(hourAxis, Qt::AlignBottom);
     chart->addAxis(countAxis, Qt::AlignLeft);
     series->attachAxis(hourAxis);
@@ -178,7 +180,10 @@ void ShiftPanel::fillChart()
         highest = std::max(highest, hour.passed + hour.failed);
     }
     hourAxis->setCategories(labels);
-    countAxis->setRange(0, std::max(1, highest));
+    // Whole chips on every tick: at most about six steps of a whole number.
+    const int step = std::max(1, (highest + 5) / 6);
+    countAxis->setTickInterval(step);
+    countAxis->setRange(0, std::max(1, (highest + step - 1) / step) * step);
 }
 
 QString ShiftPanel::selectedStation() const
