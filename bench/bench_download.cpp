@@ -6,6 +6,7 @@
 #include "DownloadWorker.h"
 #include "HostClock.h"
 #include "LogTimeline.h"
+#include "NumberList.h"
 #include "ReferenceSender.h"
 #include "SxSender.h"
 #include "TransferFigures.h"
@@ -126,14 +127,6 @@ TransferFigures runReference(
     return figures;
 }
 
-QList<int> numbers(const QString& text)
-{
-    QList<int> values;
-    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        values.append(part.toInt());
-    return values;
-}
-
 double seconds(qint64 us)
 {
     return double(us) / 1e6;
@@ -177,8 +170,8 @@ int main(int argc, char* argv[])
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     bool allPassed = true;
-    for (const int baud : numbers(parser.value(baudOption))) {
-        for (const int latencyMs : numbers(parser.value(latencyOption))) {
+    for (const int baud : numberList(parser.value(baudOption))) {
+        for (const int latencyMs : numberList(parser.value(latencyOption))) {
             VirtualChip chip;
             chip.configure([&](ChipKnobs& k) {
                 k.baud = baud;

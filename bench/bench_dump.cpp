@@ -4,6 +4,7 @@
 #include "DownloadWorker.h"
 #include "HostClock.h"
 #include "LogTimeline.h"
+#include "NumberList.h"
 #include "VirtualChip.h"
 #include "WorkerSettings.h"
 
@@ -18,14 +19,6 @@
 namespace {
 
 constexpr int flashBytes = 4 * 1024 * 1024;
-
-QList<int> numbers(const QString& text)
-{
-    QList<int> values;
-    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        values.append(part.toInt());
-    return values;
-}
 
 // Host time of the chip's first "md" command with a word count.
 qint64 firstDumpCommandUs(const QList<ChipEvent>& events, qint64 chipStartUs)
@@ -64,7 +57,7 @@ int main(int argc, char* argv[])
     std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     bool allPassed = true;
-    for (const int latencyMs : numbers(parser.value(latencyOption))) {
+    for (const int latencyMs : numberList(parser.value(latencyOption))) {
         const qint64 chipStartUs = HostClock::nowUs();
         VirtualChip chip(flashBytes);
         chip.configure([&](ChipKnobs& k) {

@@ -5,6 +5,7 @@
 #include "CpuClock.h"
 #include "DownloadWorker.h"
 #include "HostClock.h"
+#include "NumberList.h"
 #include "TransferFigures.h"
 #include "VirtualChip.h"
 #include "WireTraceWriter.h"
@@ -64,14 +65,6 @@ Run download(VirtualChip& chip, const QByteArray& image, int baud, int latencyMs
     return run;
 }
 
-QList<int> numbers(const QString& text)
-{
-    QList<int> values;
-    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        values.append(part.toInt());
-    return values;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -102,8 +95,8 @@ int main(int argc, char* argv[])
     std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
     std::fflush(stdout);
     bool allPassed = true;
-    for (const int baud : numbers(parser.value(baudOption))) {
-        for (const int latencyMs : numbers(parser.value(latencyOption))) {
+    for (const int baud : numberList(parser.value(baudOption))) {
+        for (const int latencyMs : numberList(parser.value(latencyOption))) {
             VirtualChip chip;
             chip.configure([&](ChipKnobs& k) {
                 k.baud = baud;
