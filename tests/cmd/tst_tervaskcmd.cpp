@@ -1,13 +1,13 @@
 // The console downloader as a program: a copy of the built binary runs in a
 // temporary folder (it works in its own folder and writes logs/ there),
 // against a virtual chip served by this process.
+#include "ProgramFiles.h"
 #include "TraceFileClaim.h"
 #include "VirtualChip.h"
 
 #include <QDate>
 #include <QDir>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -38,21 +38,6 @@ QString usageText(const QDate& date)
         .arg(date.toString(Qt::ISODate));
 }
 
-QByteArray randomBytes(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(size);
-    for (char& byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -81,7 +66,7 @@ private slots:
         QVERIFY(QFile::copy(TERVASKCMD_PATH, program));
         QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner));
         image = programDir.filePath("image.bin");
-        QVERIFY(writeFile(image, randomBytes(2000)));
+        QVERIFY(writeFile(image, randomBytes(2000, 2000)));
     }
 
     void init() { QDir(programDir.filePath("logs")).removeRecursively(); }
@@ -355,7 +340,7 @@ private slots:
         QVERIFY(chip.start());
         chip.configure([](ChipKnobs& k) { k.baud = 921600; }); // 128 packets take about a second and a half
         const QString bigImage = otherDir.filePath("big.bin");
-        QVERIFY(writeFile(bigImage, randomBytes(128 * 1024)));
+        QVERIFY(writeFile(bigImage, randomBytes(128 * 1024, 128 * 1024)));
 
         QProcess process;
         QByteArray out;

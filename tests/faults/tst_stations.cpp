@@ -2,11 +2,11 @@
 // together from one program folder, each on its own virtual chip. All must
 // succeed, each must keep a run log of its own, complete, and the one record
 // file they share must hold every attempt, complete.
+#include "ProgramFiles.h"
 #include "VirtualChip.h"
 
 #include <QDir>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -20,15 +20,6 @@
 namespace {
 
 constexpr int stations = 8;
-
-QByteArray randomImage(int size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char& byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
 
 QByteArray readFile(const QString& path)
 {
@@ -96,7 +87,7 @@ private slots:
         const QString program = folder.filePath("tervaskcmd");
         QVERIFY(copyProgram(folder.path()));
         const QString imagePath = folder.filePath("image.bin");
-        const QByteArray image = randomImage(64 * 1024 + 300, 77);
+        const QByteArray image = randomBytes(64 * 1024 + 300, 77);
         {
             QFile file(imagePath);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -186,7 +177,7 @@ private slots:
         {
             QFile file(imagePath);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.write(randomImage(64 * 1024, 5)) == 64 * 1024);
+            QVERIFY(file.write(randomBytes(64 * 1024, 5)) == 64 * 1024);
         }
         VirtualChip chip;
         QVERIFY(chip.start());

@@ -2,12 +2,12 @@
 // test runs itself: rows arrive with outside values verbatim, and rows of a
 // server stopped mid-job wait in the local outbox until they are forwarded,
 // each exactly once.
+#include "ProgramFiles.h"
 #include "ThrowawayPostgres.h"
 #include "VirtualChip.h"
 
 #include <QDir>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -30,21 +30,6 @@ struct ServerRow {
     bool finished = false;
 };
 
-QByteArray randomImage(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(size);
-    for (char& byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 class RecordServerTest : public QObject {
@@ -59,7 +44,7 @@ private slots:
             { std::pair { TERVASKCMD_PATH, "tervaskcmd" }, std::pair { TERVASKRECORDS_PATH, "tervaskrecords" } })
             QVERIFY(QFile::copy(from, programDir.filePath(name)));
         image = programDir.filePath("image.bin");
-        QVERIFY(writeFile(image, randomImage(64 * 1024)));
+        QVERIFY(writeFile(image, randomBytes(64 * 1024, 64 * 1024)));
     }
 
     void cleanupTestCase() { QVERIFY2(server.stop(), qPrintable(server.lastError())); }
