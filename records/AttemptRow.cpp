@@ -21,6 +21,8 @@ void AttemptRow::finish(const AttemptReport& report)
     failedStep = stepName(report.failedStep);
     reason = report.reason;
     transferMs = report.transferMs;
+    chipId = report.chipId;
+    chipAttempt = report.chipAttempt;
 }
 
 const QStringList& AttemptRow::columns()
@@ -31,7 +33,8 @@ const QStringList& AttemptRow::columns()
         QStringLiteral("port_serial"), QStringLiteral("port_location"), QStringLiteral("image_path"),
         QStringLiteral("image_size"), QStringLiteral("image_crc32"), QStringLiteral("download_addr"),
         QStringLiteral("flash_size"), QStringLiteral("baud"), QStringLiteral("result"), QStringLiteral("failed_step"),
-        QStringLiteral("reason"), QStringLiteral("transfer_ms") };
+        QStringLiteral("reason"), QStringLiteral("transfer_ms"), QStringLiteral("chip_id"),
+        QStringLiteral("chip_attempt"), QStringLiteral("work_order") };
     return names;
 }
 
@@ -52,7 +55,7 @@ QVariantList AttemptRow::values() const
         finishedAt.isValid() ? QVariant(durationMs()) : QVariant(), text(c.host), text(c.program),
         text(c.programVersion), text(c.station), text(c.stationLabel), text(c.portSerial), text(c.portLocation),
         text(c.imagePath), c.imageSize, text(c.imageCrc32), text(c.downloadAddr), text(c.flashSize), c.baud,
-        text(result), text(failedStep), text(reason), transferMs };
+        text(result), text(failedStep), text(reason), transferMs, text(chipId), chipAttempt, text(c.workOrder) };
 }
 
 AttemptRow AttemptRow::fromValues(const QVariantList& v)
@@ -79,6 +82,9 @@ AttemptRow AttemptRow::fromValues(const QVariantList& v)
     row.failedStep = v.value(18).toString();
     row.reason = v.value(19).toString();
     row.transferMs = v.value(20).toLongLong();
+    row.chipId = v.value(21).toString();
+    row.chipAttempt = v.value(22).isNull() ? 1 : v.value(22).toInt();
+    c.workOrder = v.value(23).toString();
     return row;
 }
 

@@ -18,6 +18,8 @@ struct AttemptRow {
     QString failedStep; // "open", "attach", "erase", "partition", "transfer", "verify", "recover" or empty
     QString reason;
     qint64 transferMs = 0;
+    QString chipId; // the chip's MAC address where one was assigned
+    int chipAttempt = 1; // 1: the chip's first attempt
 
     static AttemptRow started(const RecordContext& context, const QDateTime& startedAt);
     void finish(const AttemptReport& report);

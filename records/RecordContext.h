@@ -21,6 +21,7 @@ struct RecordContext {
     QString downloadAddr;
     QString flashSize;
     int baud = 0;
+    QString workOrder; // the work order or lot the operator entered, else empty
 
     // Everything a job's settings say, the image already loaded from imagePath.
     static RecordContext fromSettings(const QString& program, const WorkerSettings& settings, const QString& imagePath);

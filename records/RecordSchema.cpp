@@ -5,7 +5,11 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
+
+QStringList chipColumns();
 
 QString attemptColumns(RecordSchema::Dialect dialect)
 {
@@ -32,8 +36,24 @@ QString attemptColumns(RecordSchema::Dialect dialect)
                           " result TEXT NOT NULL,"
                           " failed_step TEXT NOT NULL DEFAULT '',"
                           " reason TEXT NOT NULL DEFAULT '',"
-                          " transfer_ms %3")
-        .arg(pg ? QStringLiteral("UUID") : QStringLiteral("TEXT"), time, big);
+                          " transfer_ms %3,"
+                          " %4")
+        .arg(pg ? QStringLiteral("UUID") : QStringLiteral("TEXT"), time, big, chipColumns().join(QStringLiteral(",")));
+}
+
+// Added in version 2: which chip an attempt was at, and for which work order.
+QStringList chipColumns()
+{
+    return { QStringLiteral("chip_id TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("chip_attempt INTEGER NOT NULL DEFAULT 1"),
+        QStringLiteral("work_order TEXT NOT NULL DEFAULT ''") };
+}
+
+QStringList attemptTables(RecordSchema::Dialect dialect)
+{
+    if (dialect == RecordSchema::Dialect::Sqlite)
+        return { QStringLiteral("chip_attempts"), QStringLiteral("outbox") };
+    return { QStringLiteral("chip_attempts") };
 }
 
 int storedVersion(QSqlDatabase& db)
@@ -52,7 +72,16 @@ bool begin(QSqlDatabase& db, RecordSchema::Dialect dialect)
         // reads first cannot wait for another writer's lock.
         return query.exec(QStringLiteral("BEGIN IMMEDIATE"));
     // Two programs creating the same tables at once collide in the catalogue.
-    return db.transaction() && query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7406152)"));
+    // "Already exists, skipping" notices would reach the programs' standard error.
+    return db.transaction() && query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7406152)"))
+        && query.exec(QStringLiteral("SET LOCAL client_min_messages = warning"));
+}
+
+QString newerVersion(int found)
+{
+    return QStringLiteral("the records are of a newer version (%1) than this program knows (%2)")
+        .arg(found)
+        .arg(RecordSchema::version);
 }
 
 } // namespace
@@ -70,6 +99,7 @@ QStringList RecordSchema::createStatements(Dialect dialect)
         QStringLiteral(
             "CREATE INDEX IF NOT EXISTS chip_attempts_image ON chip_attempts (image_crc32, started_at, result)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_failures ON chip_attempts (result, reason)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_chip ON chip_attempts (chip_id, started_at)"),
     };
     // The local file also keeps the rows waiting for the line's server.
     if (dialect == Dialect::Sqlite)
@@ -77,28 +107,51 @@ QStringList RecordSchema::createStatements(Dialect dialect)
     return statements;
 }
 
+QStringList RecordSchema::upgradeStatements(int from, Dialect dialect)
+{
+    QStringList statements;
+    if (from == 1) {
+        for (const QString& table : attemptTables(dialect)) {
+            for (const QString& column : chipColumns())
+                statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, column);
+        }
+    }
+    return statements;
+}
+
 QString RecordSchema::ensure(QSqlDatabase& db, Dialect dialect)
 {
-    const int found = storedVersion(db);
-    if (found == version)
+    const int seen = storedVersion(db);
+    if (seen == version)
         return QString();
-    if (found > version)
-        return QStringLiteral("the records are of a newer version (%1) than this program knows (%2)")
-            .arg(found)
-            .arg(version);
+    if (seen > version)
+        return newerVersion(seen);
     if (!begin(db, dialect))
         return db.lastError().text();
+    // Read again under the lock: another program may have upgraded meanwhile.
+    // (A failed read would abort a PostgreSQL transaction: the table is made sure of first.)
+    QSqlQuery(db).exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"));
+    const int found = std::max(storedVersion(db), 0);
+    if (found > version) {
+        db.rollback();
+        return newerVersion(found);
+    }
     QString error;
     QSqlQuery query(db);
-    // Version 1 is the first: every statement is idempotent, so a database
-    // that another program just created passes through unchanged.
-    for (const QString& statement : createStatements(dialect)) {
+    // The upgrades first: the creating statements' new indexes need the new
+    // columns. Creating is idempotent, so a database that another program
+    // just created passes through unchanged.
+    QStringList statements;
+    for (int from = found; from > 0 && from < version; ++from)
+        statements << upgradeStatements(from, dialect);
+    statements << createStatements(dialect);
+    for (const QString& statement : std::as_const(statements)) {
         if (!query.exec(statement)) {
             error = query.lastError().text();
             break;
         }
     }
-    if (error.isEmpty() && storedVersion(db) < version) {
+    if (error.isEmpty() && found < version) {
         query.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"));
         query.addBindValue(version);
         if (!query.exec())

@@ -10,7 +10,7 @@ class QSqlDatabase;
 // when several programs start at once.
 class RecordSchema {
 public:
-    static constexpr int version = 1;
+    static constexpr int version = 2;
 
     enum class Dialect { Sqlite, Postgres };
 
@@ -19,4 +19,6 @@ public:
 
 private:
     static QStringList createStatements(Dialect dialect);
+    // What brings a database of version `from` to `from + 1`.
+    static QStringList upgradeStatements(int from, Dialect dialect);
 };

@@ -20,6 +20,11 @@ struct AttemptReport {
     QDateTime startedAt; // UTC, as sent with sngAttemptStarted
     QDateTime finishedAt; // UTC
     qint64 transferMs = 0; // the XMODEM phase; 0 when it never started
+    // This attempt's number at the chip in the socket: 2 is its first retry.
+    // Every attempt of a single job, and of automatic mode without a retry
+    // limit (where each failure is counted as a chip), is a chip's first.
+    int chipAttempt = 1;
+    QString chipId; // the chip's identity (its MAC address) where one was assigned, else empty
 };
 
 Q_DECLARE_METATYPE(AttemptReport)

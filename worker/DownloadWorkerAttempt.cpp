@@ -7,6 +7,7 @@ void DownloadWorker::beginAttempt()
 {
     attempt = AttemptReport();
     attempt.startedAt = QDateTime::currentDateTimeUtc();
+    attempt.chipAttempt = failedAttempts + 1;
     attemptOpen = true;
     waitingAnnounced = false;
     emit sngAttemptStarted(attempt.startedAt);

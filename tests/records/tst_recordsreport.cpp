@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -131,14 +133,71 @@ private slots:
             QByteArray(
                 "id,started_at,finished_at,duration_ms,host,program,program_version,station,station_label,"
                 "port_serial,port_location,image_path,image_size,image_crc32,download_addr,flash_size,baud,"
-                "result,failed_step,reason,transfer_ms\r\n"
+                "result,failed_step,reason,transfer_ms,chip_id,chip_attempt,work_order\r\n"
                 "00000000-0000-4000-8000-000000000003,2026-12-07T22:05:00.000Z,2026-12-07T22:05:07.250Z,7250,"
                 "line-pc,tervaskcmd,1.0.12,ttyUSB1,\"Socket 1, left\",,1-1.2,\"/images/fw \"\"v2\"\".bin\","
-                "65536,1a2b3c4d,0x1000,1MByte,921600,fail,transfer,\"Error: \"\"packet 3\"\", no answer\",1200\r\n"
+                "65536,1a2b3c4d,0x1000,1MByte,921600,fail,transfer,\"Error: \"\"packet 3\"\", no answer\",1200,,1,\r\n"
                 "00000000-0000-4000-8000-000000000004,2026-12-07T22:15:00.000Z,2026-12-07T22:15:09.000Z,9000,"
                 "line-pc,tervaskcmd,1.0.12,ttyUSB1,\"Socket 1, left\",,1-1.2,\"/images/fw \"\"v2\"\".bin\","
                 "65536,1a2b3c4d,0x1000,1MByte,921600,fail,verify,"
-                "Error : verify failed! The correct checksum is: 0x1a2b3c4d,1200\r\n"));
+                "Error : verify failed! The correct checksum is: 0x1a2b3c4d,1200,,1,\r\n"));
+    }
+
+    // A line PC's records file from before chips and work orders were recorded:
+    // opened by a newer program it keeps its rows and takes the new ones.
+    void aFirstVersionFileIsUpgradedInPlace()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("records/production.sqlite");
+        QVERIFY(QDir().mkpath(dir.filePath("records")));
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "first-version");
+            old.setDatabaseName(path);
+            QVERIFY(old.open());
+            QSqlQuery q(old);
+            const QString columns = "id TEXT PRIMARY KEY, started_at TEXT NOT NULL, finished_at TEXT, duration_ms "
+                                    "INTEGER, host TEXT NOT NULL DEFAULT '', program TEXT NOT NULL DEFAULT '', "
+                                    "program_version TEXT NOT NULL DEFAULT '', station TEXT NOT NULL DEFAULT '', "
+                                    "station_label TEXT NOT NULL DEFAULT '', port_serial TEXT NOT NULL DEFAULT '', "
+                                    "port_location TEXT NOT NULL DEFAULT '', image_path TEXT NOT NULL DEFAULT '', "
+                                    "image_size INTEGER, image_crc32 TEXT NOT NULL DEFAULT '', download_addr TEXT "
+                                    "NOT NULL DEFAULT '', flash_size TEXT NOT NULL DEFAULT '', baud INTEGER, result "
+                                    "TEXT NOT NULL, failed_step TEXT NOT NULL DEFAULT '', reason TEXT NOT NULL "
+                                    "DEFAULT '', transfer_ms INTEGER";
+            QVERIFY(q.exec("CREATE TABLE schema_version (version INTEGER NOT NULL)"));
+            QVERIFY(q.exec("INSERT INTO schema_version VALUES (1)"));
+            QVERIFY(q.exec("CREATE TABLE chip_attempts (" + columns + ")"));
+            QVERIFY(q.exec("CREATE TABLE outbox (" + columns + ")"));
+            QVERIFY(q.exec("INSERT INTO chip_attempts (id, started_at, finished_at, station, result) VALUES "
+                           "('old', '2026-12-01T08:00:00.000Z', '2026-12-01T08:00:05.000Z', 'ttyUSB0', 'pass')"));
+            old.close();
+        }
+        QSqlDatabase::removeDatabase("first-version");
+
+        AttemptRow row = rowFrom(knownRows[0], 99);
+        row.chipId = "AC:DE:48:00:00:01";
+        row.chipAttempt = 2;
+        row.context.workOrder = "WO-7";
+        {
+            RecordStore store;
+            QVERIFY2(store.openLocal(path, RecordTiming()), qPrintable(store.lastError()));
+            QVERIFY2(store.store(row), qPrintable(store.lastError()));
+            QVERIFY2(store.keepForServer(row), qPrintable(store.lastError()));
+            QCOMPARE(store.outboxRows().value(0).chipId, row.chipId);
+        }
+        const QString copy = dir.filePath("tervaskrecords");
+        QVERIFY(QFile::copy(program, copy));
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(copy, { "export", "--csv", dir.filePath("all.csv") });
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        QFile csv(dir.filePath("all.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.size(), 4); // header, two rows, nothing after the last line end
+        QVERIFY2(lines[1].startsWith("old,") && lines[1].endsWith(",pass,,,0,,1,\r"), lines[1]);
+        QVERIFY2(lines[2].endsWith(",AC:DE:48:00:00:01,2,WO-7\r"), lines[2]);
     }
 
     void exitStatus_data()
