@@ -3,6 +3,7 @@
 #include "EventWait.h"
 #include "RecipePanel.h"
 #include "RecordLocation.h"
+#include "RecordsStatus.h"
 #include "ShiftPanel.h"
 #include "Station.h"
 #include "StationLogDialog.h"
@@ -125,6 +126,8 @@ void FactoryWindow::buildCentre()
     });
     layout->addWidget(views, 1);
     setCentralWidget(centre);
+    recordsStatus = new RecordsStatus(this);
+    statusBar()->addPermanentWidget(recordsStatus);
 }
 
 // Only while every station is idle: the ports are the recipe's.
@@ -142,6 +145,7 @@ void FactoryWindow::rebuildStations()
         auto* records = new StationRecorder(station, RecordLocation::resolve(QCoreApplication::applicationDirPath()));
         connect(records->recorder(), &ProductionRecorder::sngWarning, this,
             [this](const QString& line) { statusBar()->showMessage(line); });
+        recordsStatus->watch(records->recorder());
         if (linkTiming)
             station->setTiming(*linkTiming);
         auto* tile = new StationTile(station, tileArea);

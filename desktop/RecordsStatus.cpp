@@ -1,0 +1,88 @@
+#include "RecordsStatus.h"
+
+#include "ProductionRecorder.h"
+
+#include <QEvent>
+
+#include <algorithm>
+
+RecordsStatus::RecordsStatus(QWidget* parent)
+    : QLabel(parent)
+{
+    retranslate();
+}
+
+void RecordsStatus::watch(ProductionRecorder* recorder)
+{
+    connect(recorder, &ProductionRecorder::sngHealth, this,
+        [this, recorder](const RecordHealth& health) { take(recorder, health); });
+    connect(recorder, &QObject::destroyed, this, [this](QObject* gone) {
+        healths.remove(gone);
+        retranslate();
+    });
+    take(recorder, recorder->health());
+}
+
+void RecordsStatus::take(const QObject* recorder, const RecordHealth& health)
+{
+    healths.insert(recorder, health);
+    retranslate();
+}
+
+// The recorders of one window share the local file: the outbox is one, and
+// any recorder's trouble is the window's.
+RecordHealth RecordsStatus::combined() const
+{
+    RecordHealth all;
+    bool first = true;
+    for (const RecordHealth& health : healths) {
+        if (first)
+            all = health;
+        first = false;
+        all.waiting = std::max(all.waiting, health.waiting);
+        all.setAside = std::max(all.setAside, health.setAside);
+        if (health.oldestWaiting.isValid()
+            && (!all.oldestWaiting.isValid() || health.oldestWaiting < all.oldestWaiting))
+            all.oldestWaiting = health.oldestWaiting;
+        if (all.lastError.isEmpty())
+            all.lastError = health.lastError;
+    }
+    return all;
+}
+
+void RecordsStatus::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QLabel::changeEvent(event);
+}
+
+void RecordsStatus::retranslate()
+{
+    if (healths.isEmpty()) {
+        clear();
+        return;
+    }
+    const RecordHealth health = combined();
+    setText(textFor(health));
+    setToolTip(health.store);
+}
+
+QString RecordsStatus::textFor(const RecordHealth& health)
+{
+    const QString error = health.lastError.simplified();
+    QString text;
+    if (!health.server) {
+        text = error.isEmpty() ? tr("Records: this PC") : tr("Records: not stored — %1").arg(error);
+    } else if (health.waiting == 0) {
+        text = error.isEmpty() ? tr("Records: line database, %1 waiting").arg(0)
+                               : tr("Records: line database not reached — %1").arg(error);
+    } else {
+        const QString since = health.oldestWaiting.toLocalTime().toString(QStringLiteral("HH:mm"));
+        text = error.isEmpty() ? tr("Records: %1 waiting since %2").arg(health.waiting).arg(since)
+                               : tr("Records: %1 waiting since %2 — %3").arg(health.waiting).arg(since, error);
+    }
+    if (health.setAside > 0)
+        text += tr(", %1 set aside").arg(health.setAside);
+    return text;
+}
