@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,6 +25,17 @@ namespace {
 
 // The table keeps the latest attempts; the chart and the counts cover them all.
 constexpr int tableRowLimit = 500;
+
+// 1, 2 or 5 times a power of ten, at least the given step: ticks people read at a glance.
+int roundStep(int least)
+{
+    for (int power = 1;; power *= 10) {
+        for (const int factor : { 1, 2, 5 }) {
+            if (factor * power >= least)
+                return factor * power;
+        }
+    }
+}
 
 } // namespace
 
@@ -56,8 +68,8 @@ ShiftPanel::ShiftPanel(const RecordLocation& location, const ShiftSchedule& sche
     layout->addLayout(top);
     auto* chartView = new QChartView(chart, this);
     chartView->setMinimumHeight(180);
-    layout->addWidget(chartView, 1);
-    layout->addWidget(table, 1);
+    layout->addWidget(chartView, 3);
+    layout->addWidget(table, 2);
 
     connect(this, &ShiftPanel::sngRequestRead, reader, &ShiftReader::read);
     connect(reader, &ShiftReader::sngRead, this, &ShiftPanel::showSnapshot);
@@ -109,6 +121,7 @@ void ShiftPanel::buildChart()
     chart->addAxis(countAxis, Qt::AlignLeft);
     series->attachAxis(hourAxis);
     series->attachAxis(countAxis);
+    connect(chart, &QChart::plotAreaChanged, this, &ShiftPanel::fitCountAxis);
 }
 
 void ShiftPanel::refresh()
@@ -198,10 +211,22 @@ void ShiftPanel::fillChart()
         highest = std::max(highest, hour.passed + hour.failed);
     }
     hourAxis->setCategories(labels);
-    // Whole chips on every tick: at most about six steps of a whole number.
-    const int step = std::max(1, (highest + 5) / 6);
-    countAxis->setTickInterval(step);
-    countAxis->setRange(0, std::max(1, (highest + step - 1) / step) * step);
+    highestCount = highest;
+    fitCountAxis();
+}
+
+// Whole chips on every tick, and no more ticks than the chart's height has
+// room for: the chart cuts a label that does not fit between two ticks to "...".
+void ShiftPanel::fitCountAxis()
+{
+    const int labelRoom = QFontMetrics(countAxis->labelsFont()).height() + 12;
+    const int steps = std::clamp(int(chart->plotArea().height()) / labelRoom, 1, 6);
+    const int step = roundStep(std::max(1, (highestCount + steps - 1) / steps));
+    const int top = std::max(1, (highestCount + step - 1) / step) * step;
+    if (countAxis->tickInterval() != step || countAxis->max() != top) {
+        countAxis->setTickInterval(step);
+        countAxis->setRange(0, top);
+    }
 }
 
 QString ShiftPanel::selectedStation() const

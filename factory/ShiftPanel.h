@@ -60,6 +60,7 @@ private:
     void showSelection();
     void fillTable(const QString& station);
     void fillChart();
+    void fitCountAxis();
     QString selectedStation() const;
     QString stationName(const AttemptRow& row) const;
     static QString resultName(const QString& result);
@@ -74,6 +75,7 @@ private:
     bool reading = false;
     ShiftSnapshot snapshot;
     QList<ShiftHour> hours;
+    int highestCount = 0;
 
     QComboBox* scopeBox = nullptr;
     QComboBox* stationBox = nullptr;
