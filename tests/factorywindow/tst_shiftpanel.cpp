@@ -1,7 +1,7 @@
 // The factory's "Shift" panel over a record file: only this shift's attempts,
 // passes and failures per hour, per station when one is chosen; this PC's,
 // or the whole line's with each station named by its PC; results in the
-// screen's language.
+// screen's language; closing never waits for a silent server.
 #include "RecordStore.h"
 #include "ShiftPanel.h"
 
@@ -11,6 +11,7 @@
 #include <QStackedBarSeries>
 #include <QSysInfo>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
@@ -112,6 +113,24 @@ private slots:
         QCoreApplication::removeTranslator(&chinese);
         QVERIFY(fail != "Fail");
         QCOMPARE(panel.findChild<QTableWidget*>()->item(0, 2)->text(), fail);
+    }
+
+    // A line server that takes the connection and never answers (the URL
+    // allowing 30 s for it) does not hold up the window closing.
+    void closesWhileTheServerIsSilent()
+    {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QTemporaryDir folder;
+        const RecordLocation location = RecordLocation::fromUrl(
+            QStringLiteral("postgresql://line@127.0.0.1:%1/records?connect_timeout=30").arg(silent.serverPort()),
+            folder.filePath("records/production.sqlite"));
+        auto* panel = new ShiftPanel(location);
+        QTRY_VERIFY(silent.hasPendingConnections() || silent.waitForNewConnection(100));
+        QElapsedTimer closing;
+        closing.start();
+        delete panel;
+        QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
     }
 };
 
