@@ -9,6 +9,8 @@
 RecordsStatus::RecordsStatus(QWidget* parent)
     : QLabel(parent)
 {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 24);
     retranslate();
 }
 
@@ -60,12 +62,25 @@ void RecordsStatus::changeEvent(QEvent* event)
 void RecordsStatus::retranslate()
 {
     if (healths.isEmpty()) {
+        fullText.clear();
         clear();
         return;
     }
     const RecordHealth health = combined();
-    setText(textFor(health));
-    setToolTip(health.store);
+    fullText = textFor(health);
+    setToolTip(fullText + QLatin1Char('\n') + health.store);
+    showElided();
+}
+
+void RecordsStatus::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    showElided();
+}
+
+void RecordsStatus::showElided()
+{
+    setText(fontMetrics().elidedText(fullText, Qt::ElideRight, contentsRect().width()));
 }
 
 QString RecordsStatus::textFor(const RecordHealth& health)

@@ -10,6 +10,8 @@ class ProductionRecorder;
 // The records' health where the operator looks: "Records: line database,
 // 0 waiting", or how many rows wait since when and why. One label for a
 // window's recorders (the factory has one per station; they share the outbox).
+// A long error is cut to the room there is, never widening the window; the
+// tool tip holds all of it.
 class RecordsStatus : public QLabel {
     Q_OBJECT
 
@@ -25,10 +27,13 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void take(const QObject* recorder, const RecordHealth& health);
     RecordHealth combined() const;
+    void showElided();
 
     QHash<const QObject*, RecordHealth> healths;
+    QString fullText;
 };

@@ -115,34 +115,34 @@ void ProductionRecorder::noteLocal(const QString& why)
     if (!why.isEmpty() && !localStreak)
         warning = QStringLiteral("Warning: production record not stored: %1").arg(why.simplified());
     localStreak = !why.isEmpty();
-    publish(warning);
+    publish(state, warning);
 }
 
 void ProductionRecorder::noteServer(const RecordHealth& server)
 {
     const QMutexLocker locker(&healthLock);
     serverError = server.lastError;
-    state.waiting = server.waiting;
-    state.oldestWaiting = server.oldestWaiting;
-    state.setAside = server.setAside;
+    RecordHealth next = state;
+    next.waiting = server.waiting;
+    next.oldestWaiting = server.oldestWaiting;
+    next.setAside = server.setAside;
     QString warning;
     if (!serverError.isEmpty() && !serverStreak)
         warning = QStringLiteral("Warning: production records wait for the line database: %1")
                       .arg(serverError.simplified());
     serverStreak = !serverError.isEmpty();
-    publish(warning);
+    publish(next, warning);
 }
 
 // Called with healthLock held: the records' two threads report in one order.
-void ProductionRecorder::publish(QString warning)
+void ProductionRecorder::publish(RecordHealth next, const QString& warning)
 {
-    RecordHealth now = state;
-    now.lastError = localError.isEmpty() ? serverError : localError;
-    const bool changed = now.lastError != state.lastError || now.waiting != state.waiting
-        || now.setAside != state.setAside || now.oldestWaiting != state.oldestWaiting;
-    state = now;
+    next.lastError = localError.isEmpty() ? serverError : localError;
+    const bool changed = next.lastError != state.lastError || next.waiting != state.waiting
+        || next.setAside != state.setAside || next.oldestWaiting != state.oldestWaiting;
+    state = next;
     if (!warning.isEmpty())
         emit sngWarning(warning);
     if (changed)
-        emit sngHealth(now);
+        emit sngHealth(next);
 }

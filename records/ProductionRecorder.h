@@ -61,7 +61,7 @@ private:
     void post(const AttemptRow& row);
     void noteLocal(const QString& why);
     void noteServer(const RecordHealth& server);
-    void publish(QString warning);
+    void publish(RecordHealth next, const QString& warning);
 
     RecordTiming timing;
     RecordWriter* writer = nullptr;
