@@ -9,13 +9,14 @@
 namespace {
 
 // Threads left to end by themselves are kept here, never destroyed: a QThread
-// destroyed while it runs aborts the program.
+// destroyed while it runs aborts the program. The list itself outlives the
+// program's static objects, which such a thread may still be using at exit.
 void keepRunning(QThread* thread)
 {
-    static QMutex lock;
-    static std::vector<QThread*> left;
-    const QMutexLocker locker(&lock);
-    left.push_back(thread);
+    static QMutex* const lock = new QMutex;
+    static std::vector<QThread*>* const left = new std::vector<QThread*>;
+    const QMutexLocker locker(lock);
+    left->push_back(thread);
 }
 
 } // namespace
