@@ -14,6 +14,7 @@
 #include <atomic>
 #include <memory>
 
+class CountDownTimer;
 class QSerialPort;
 class WorkerSettings;
 
@@ -115,8 +116,6 @@ private:
     // A pause whose length comes from the settings (a hand-edited file can make
     // it days long): a stop request ends it early.
     void pauseMs(int ms);
-    // The pause before a command's reply is read; false, with "Cancel" logged, when Stop came.
-    bool pauseForReply(int ms);
     QString jobName() const;
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }
@@ -130,14 +129,20 @@ private:
     void logTrace(const QString& text) { emit sngLog(text, QColor(Qt::yellow)); }
     void logRetry(const QString& text) { emit sngLog(text, QColor(Qt::lightGray)); }
 
-    // Port primitives: one deadline each, the reply replaces rxBuffer.
+    // Port primitives: one deadline each, the reply replaces rxBuffer. Every
+    // wait looks at Stop and at a lost port at least every stopPoll.
     bool writeAndWait(const QByteArray& bytes, LinkTiming::ms limit);
+    bool waitForInput(qint64 ms);
     void readReply(LinkTiming::ms wait);
-    void readCommandReply(const QByteArray& cmd);
+    void readCommandReply(const QByteArray& cmd, qint64 limitMs);
+    bool readReplyTo(const QByteArray& cmd, int waitMs, LinkTiming::ms limit);
     // Everything the port has read so far, shown to the tap.
     QByteArray takeInput();
     void discardInput();
     void pacePresenceCheck();
+    bool transferImage(const CountDownTimer& startDeadline);
+    bool pollAnswer(int polls);
+    bool awaitTransferLeftovers();
     bool readDumpChunk(quint32 address, quint32 bytes, QList<quint32>& words);
 
     std::atomic<bool> stopRequested { false };

@@ -20,14 +20,20 @@ bool DownloadWorker::sendXmodem()
     logProgress(QStringLiteral("Send XModem..."));
     if (isRs485(*settings))
         pauseMs(std::max(settings->ProgramWaitTime485, 1));
+    // The reply to "loadx" may itself wait for the start request: the start's
+    // time-out counts from the command.
+    const CountDownTimer startDeadline(unsigned(link.xmodemStart.count()));
     if (!sendCommand("loadx", 10))
         return false;
+    return transferImage(startDeadline);
+}
 
+bool DownloadWorker::transferImage(const CountDownTimer& startDeadline)
+{
     bool started = Xmodem::hasStartChar(rxBuffer);
     if (settings->ProgramWaitTime485 < 1)
         settings->ProgramWaitTime485 = 1;
 
-    const CountDownTimer startDeadline(unsigned(link.xmodemStart.count()));
     while (!started) {
         if (startDeadline.expired()) {
             logError(QStringLiteral("Error: start xmodem failed!"));
@@ -58,10 +64,8 @@ bool DownloadWorker::sendXmodem()
                 logError(QStringLiteral("Error: send data failed!"));
             return false;
         }
-        for (int polls = 0; rxBuffer.isEmpty() && !linkLost && polls < link.packetAnswerPolls; ++polls)
-            readReply(link.answerPoll);
-        if (rxBuffer.isEmpty()) {
-            if (!portLost())
+        if (!pollAnswer(link.packetAnswerPolls)) {
+            if (!portLost() && !stopCheck())
                 logError(QStringLiteral("Error: recieve no data!"));
             return false;
         }
@@ -99,19 +103,24 @@ bool DownloadWorker::sendXmodem()
     for (int attempt = 0; attempt < link.eotAttempts; ++attempt) {
         rxBuffer.clear();
         writeAndWait(QByteArray(1, Xmodem::EOT), link.packetWrite);
-        for (int polls = 0; rxBuffer.isEmpty() && !linkLost && polls < link.eotAnswerPolls; ++polls)
-            readReply(link.answerPoll);
-        if (!rxBuffer.isEmpty())
+        if (pollAnswer(link.eotAnswerPolls))
             break;
         if (portLost())
             return false;
-        if (stopRequested) {
-            logError(QStringLiteral("Cancel"));
+        if (stopCheck())
             return false;
-        }
     }
     if (!rxBuffer.isEmpty())
         return true;
     logError(QStringLiteral("Error:send Xmodem EOT failed!"));
     return false;
+}
+
+// Polls for the receiver's answer; true once something came, false after the
+// polls, at Stop or when the port is lost.
+bool DownloadWorker::pollAnswer(int polls)
+{
+    for (int poll = 0; rxBuffer.isEmpty() && poll < polls && !linkLost && !stopRequested; ++poll)
+        readReply(link.answerPoll);
+    return !rxBuffer.isEmpty();
 }

@@ -63,41 +63,6 @@ private slots:
         QVERIFY(!h.worker.isPortOpen());
     }
 
-    void stopDuringTheDeviceWait()
-    {
-        WorkerHarness h;
-        h.chip.unplug();
-        h.useImage(smallImage());
-        h.stopAfter(150);
-        h.worker.start(true);
-        const QStringList lines = h.texts();
-        QCOMPARE(lines.mid(lines.indexOf("Stop ..."), 3),
-            QStringList({ "Stop ...", "Stop to wait device!", "Download failed!" }));
-        QCOMPARE(h.finished(), QList<bool>({ false }));
-    }
-
-    void stopBetweenTransferAndVerification()
-    {
-        WorkerHarness h;
-        // The adapter holds the answer to EOT back long enough for Stop to land between the steps.
-        h.chip.configure([](ChipKnobs& k) { k.adapterLatencyMs = 150; });
-        h.useImage(smallImage());
-        h.meanwhile([&h] {
-            if (WorkerHarness::waitFor([&h] { return hasEvent(h.chip, ChipEvent::TransferEnd); }))
-                h.worker.stop();
-        });
-        h.worker.start(true);
-        const QStringList lines = h.texts();
-        const int cancel = lines.indexOf("Cancel");
-        QVERIFY(cancel > 0);
-        QCOMPARE(lines.mid(cancel, 3),
-            QStringList({ "Cancel", "Download is canceled!", "Close port " + h.chip.portName() }));
-        QCOMPARE(h.colorOf("Download is canceled!"), QColor(Qt::white));
-        QVERIFY(!lines.contains("Verify..."));
-        QVERIFY(lines.last().startsWith("Elapsed: "));
-        QCOMPARE(h.finished(), QList<bool>({ false }));
-    }
-
     // One report per single job, from its start (before the port is opened)
     // to its end, naming the step that failed and its own red line. A Stop
     // that cuts the verification wait short is named as such, not blamed on the chip.
@@ -144,7 +109,7 @@ private slots:
             h.chip.configure([](ChipKnobs& k) { k.cancelAtPacket = 2; });
         if (fault == "stop") {
             // A chip still busy with the checksum, and a verification wait far longer than the test.
-            h.chip.configure([](ChipKnobs& k) { k.unreadableChecksum = true; });
+            h.chip.configure([](ChipKnobs& k) { k.checksumUsPerKiB = 60000000; });
             h.settings.VerifyUnitTime = 60000;
             h.meanwhile([&h] {
                 if (WorkerHarness::waitFor([&h] { return h.chip.commands().join().contains("checksum"); }))
@@ -221,15 +186,6 @@ private slots:
             QVERIFY2(!command.startsWith("flash") && !command.startsWith("mw") && !command.startsWith("md"),
                 command.constData());
         QVERIFY(lines.contains("Download successed!"));
-    }
-
-    void readySignalWaitEndsByStop()
-    {
-        WorkerHarness h(1);
-        QVERIFY(h.worker.openPort());
-        h.stopAfter(300);
-        QVERIFY(!h.worker.waitReadySignal());
-        QCOMPARE(h.texts().last(), QString("Cancel"));
     }
 
     // Operators swap chips far faster than the old two seconds of silence: a
