@@ -96,7 +96,8 @@ private:
     int runAutoLoop();
     int downloadChip();
     void chipPassed();
-    void chipFailed();
+    int chipFailed();
+    bool chipStillAnswers();
     void chipLeft();
     void announceWaiting();
     void announcePortBack();
@@ -142,6 +143,8 @@ private:
     void pacePresenceCheck();
     bool transferImage(const CountDownTimer& startDeadline);
     bool pollAnswer(int polls);
+    void cancelReceiver();
+    bool awaitReceiverQuit();
     bool awaitTransferLeftovers();
     bool readDumpChunk(quint32 address, quint32 bytes, QList<quint32>& words);
 
@@ -160,6 +163,8 @@ private:
     QElapsedTimer presenceClock;
     QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
     int failedAttempts = 0; // of the chip in the socket, with a retry limit set
+    bool retryPending = false; // the chip in the socket failed and is downloaded again if it stays
+    bool receiverBusy = false; // "loadx" was taken and the receiver has not ended
     bool waitingAnnounced = false;
 
     AttemptReport attempt;

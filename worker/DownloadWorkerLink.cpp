@@ -139,6 +139,7 @@ void DownloadWorker::readCommandReply(const QByteArray& cmd, qint64 limitMs)
         if (rxBuffer.size() > maxReplyBytes)
             rxBuffer.remove(0, rxBuffer.size() - maxReplyBytes);
     }
+    sinceLastPrompt.restart();
 }
 
 // With fixed waits the console is given waitMs before its reply is read;
@@ -254,11 +255,13 @@ bool DownloadWorker::waitDevice()
         if (settings->AutoStart)
             announceWaiting();
     }
+    // The chip in the socket (finished, or failed with a retry left) is only checked for, silently.
+    const bool present = chipDone || retryPending;
     if (chipDone)
         pacePresenceCheck();
-    else
+    else if (!present)
         logProgress(QStringLiteral("Waiting for plug in..."));
-    const CountDownTimer deadline(unsigned(chipDone ? presenceCheckMs() : millis(link.newChipWait)));
+    const CountDownTimer deadline(unsigned(present ? presenceCheckMs() : millis(link.newChipWait)));
 
     for (;;) {
         if (stopRequested) {
@@ -271,9 +274,8 @@ bool DownloadWorker::waitDevice()
             if (portLost())
                 return false;
             if (prompt) {
-                if (chipDone)
-                    sinceLastPrompt.restart();
-                else
+                sinceLastPrompt.restart();
+                if (!present)
                     logSuccess(QStringLiteral("Find a device,enter boot successed!"));
                 return true;
             }

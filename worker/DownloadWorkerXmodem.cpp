@@ -1,4 +1,5 @@
 // The XMODEM-1K transfer of the image after "loadx".
+#include "ConsoleReply.h"
 #include "CountDownTimer.h"
 #include "DownloadWorker.h"
 #include "WorkerSettings.h"
@@ -23,9 +24,16 @@ bool DownloadWorker::sendXmodem()
     // The reply to "loadx" may itself wait for the start request: the start's
     // time-out counts from the command.
     const CountDownTimer startDeadline(unsigned(link.xmodemStart.count()));
+    receiverBusy = false;
     if (!sendCommand("loadx", 10))
         return false;
-    return transferImage(startDeadline);
+    receiverBusy = true;
+    const bool sent = transferImage(startDeadline);
+    // A receiver left waiting would stay silent until its own time-out and
+    // then look like a new chip: it is told to give up.
+    if (!sent && receiverBusy && !linkLost)
+        cancelReceiver();
+    return sent;
 }
 
 bool DownloadWorker::transferImage(const CountDownTimer& startDeadline)
@@ -84,6 +92,7 @@ bool DownloadWorker::transferImage(const CountDownTimer& startDeadline)
         case Xmodem::START:
             break; // the same packet goes out again
         case Xmodem::CAN:
+            receiverBusy = false;
             logError(QStringLiteral("Error: send process break!"));
             return false;
         default:
@@ -110,8 +119,10 @@ bool DownloadWorker::transferImage(const CountDownTimer& startDeadline)
         if (stopCheck())
             return false;
     }
-    if (!rxBuffer.isEmpty())
+    if (!rxBuffer.isEmpty()) {
+        receiverBusy = false;
         return true;
+    }
     logError(QStringLiteral("Error:send Xmodem EOT failed!"));
     return false;
 }
@@ -123,4 +134,24 @@ bool DownloadWorker::pollAnswer(int polls)
     for (int poll = 0; rxBuffer.isEmpty() && poll < polls && !linkLost && !stopRequested; ++poll)
         readReply(link.answerPoll);
     return !rxBuffer.isEmpty();
+}
+
+void DownloadWorker::cancelReceiver()
+{
+    writeAndWait(QByteArray(2, Xmodem::CAN), link.packetWrite);
+}
+
+// After a failed transfer: the cancelled receiver gives the prompt back, or
+// the chip has left. True when the prompt came.
+bool DownloadWorker::awaitReceiverQuit()
+{
+    receiverBusy = false;
+    rxBuffer.clear();
+    const CountDownTimer deadline(unsigned(link.receiverQuit.count()));
+    while (!ConsoleReply::hasPrompt(rxBuffer) && waitForInput(deadline.remaining()))
+        rxBuffer += takeInput();
+    if (!ConsoleReply::hasPrompt(rxBuffer))
+        return false;
+    sinceLastPrompt.restart();
+    return true;
 }

@@ -40,6 +40,9 @@ struct LinkTiming {
     int packetAnswerPolls = 200; // polls for the answer to a packet
     int eotAnswerPolls = 1000; // polls for the answer to EOT
     int eotAttempts = 5;
+    // After a failed transfer the chip's receiver is cancelled (CAN CAN) and
+    // must be back at its prompt within this, or the chip has left the socket.
+    ms receiverQuit { 3000 };
 
     // Verification
     // What the transfer left behind (the chip's text after EOT) is read until

@@ -316,28 +316,51 @@ private slots:
 
     // A station with a retry limit: a chip that keeps failing is downloaded
     // once more, counted once, then left alone until it is pulled; the next
-    // chip is downloaded as usual. Each attempt is reported with its step and red line.
+    // chip is downloaded as usual. Each attempt is reported with its step and
+    // red line. A chip whose transfer failed is still busy receiving, silent
+    // until its receiver gives up: it is not taken for a chip that left, and
+    // what it says afterwards not for a new chip.
+    void aFailingChipIsRetriedOnceThenLeftUntilPulled_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("checksum differs") << "checksum";
+        QTest::newRow("a packet answered with junk") << "packet";
+    }
+
     void aFailingChipIsRetriedOnceThenLeftUntilPulled()
     {
+        QFETCH(QString, fault);
         WorkerHarness h;
-        const QByteArray image = smallImage();
+        const QByteArray image = pattern(3000, 4);
         h.useImage(image);
-        h.chip.configure([](ChipKnobs& k) { k.wrongChecksum = true; });
+        const auto faulty = [fault](ChipKnobs& k) {
+            k.wrongChecksum = fault == "checksum";
+            k.strangeAnswerAtPacket = fault == "packet" ? 2 : 0;
+            k.receiverTimeoutMs = 300;
+        };
+        h.chip.configure(faulty);
         QSignalSpy chips(&h.worker, &DownloadWorker::sngChipResult);
         QSignalSpy waiting(&h.worker, &DownloadWorker::sngWaitingForChip);
         h.settings.AutoStart = true;
         h.settings.failedChipRetries = 1;
         const QString givenUp = "The chip failed 2 times: remove it!";
+        const QString left = "Enter boot failed,maybe no device!";
         int transfersWhileLeft = -1;
+        int leftWhileThere = -1;
         h.meanwhile([&] {
             if (!WorkerHarness::waitFor([&] { return h.count(givenUp) == 1; }))
                 return h.worker.stop();
+            // Longer than the chip's receiver takes to give up by itself.
             std::this_thread::sleep_for(std::chrono::milliseconds(800));
             transfersWhileLeft = h.count("loadx!");
+            leftWhileThere = h.count(left);
             h.chip.unplug();
-            if (!WorkerHarness::waitFor([&] { return h.count("Enter boot failed,maybe no device!") == 1; }))
+            if (!WorkerHarness::waitFor([&] { return h.count(left) == leftWhileThere + 1; }))
                 return h.worker.stop();
-            h.chip.configure([](ChipKnobs& k) { k.wrongChecksum = false; });
+            h.chip.configure([](ChipKnobs& k) {
+                k.wrongChecksum = false;
+                k.strangeAnswerAtPacket = 0;
+            });
             h.chip.fillFlash(0x1000, QByteArray(4096, char(0xFF))); // the next chip is blank
             h.chip.plug();
             WorkerHarness::waitFor([&] { return h.count("The downloading is successed!") == 1; });
@@ -346,6 +369,7 @@ private slots:
         h.worker.start(true);
 
         QCOMPARE(transfersWhileLeft, 2);
+        QCOMPARE(leftWhileThere, 0);
         QCOMPARE(h.count("loadx!"), 3);
         // Each failed attempt keeps the lines of a failed download.
         QCOMPARE(h.count("The downloading is failed!"), 2);
@@ -355,16 +379,20 @@ private slots:
             results << signal.at(0).toBool();
         QCOMPARE(results, QList<bool>({ false, true }));
         QCOMPARE(waiting.size(), 2); // at the start, and once the failed chip was pulled
-        const QString mismatch = QString("Error : verify failed! The correct checksum is: 0x%1")
-                                     .arg(h.settings.imageCrc, 0, 16);
+        const QString reason = fault == "checksum"
+            ? QString("Error : verify failed! The correct checksum is: 0x%1").arg(h.settings.imageCrc, 0, 16)
+            : QString("Error: recieve data error,?!");
         const QList<AttemptReport> attempts = h.attempts();
         QCOMPARE(attempts.size(), 3);
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(attempts.at(i).result, AttemptReport::Result::Fail);
-            QCOMPARE(attempts.at(i).failedStep, AttemptReport::Step::Verify);
-            QCOMPARE(attempts.at(i).reason, mismatch);
+            QCOMPARE(attempts.at(i).failedStep,
+                fault == "checksum" ? AttemptReport::Step::Verify : AttemptReport::Step::Transfer);
+            QCOMPARE(attempts.at(i).reason, reason);
+            QCOMPARE(attempts.at(i).chipAttempt, i + 1);
         }
         QCOMPARE(attempts.at(2).result, AttemptReport::Result::Pass);
+        QCOMPARE(attempts.at(2).chipAttempt, 1);
         QCOMPARE(h.chip.flash(0x1000, image.size()), image);
     }
 
