@@ -34,7 +34,8 @@ int main(int argc, char* argv[])
         return -1;
 
     FactoryWindow window(line);
-    window.show();
+    // A station PC shows nothing else: the tiles take the whole screen.
+    window.showMaximized();
     if (line.start)
         QTimer::singleShot(0, &window, &FactoryWindow::startAll);
     return app.exec();
