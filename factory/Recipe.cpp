@@ -97,7 +97,7 @@ RecipeTexts textsOf(const Recipe& recipe)
         starts << start.toString(timeFormat);
     texts.shiftStarts = starts.join(QLatin1Char(','));
     texts.countingSince
-        = recipe.countingSince.isValid() ? recipe.countingSince.toUTC().toString(Qt::ISODate) : QString();
+        = recipe.countingSince.isValid() ? recipe.countingSince.toUTC().toString(Qt::ISODateWithMs) : QString();
     return texts;
 }
 
@@ -141,7 +141,7 @@ void readTexts(const RecipeTexts& texts, Recipe& recipe)
     if (!starts.isEmpty())
         recipe.shiftStarts = starts;
     if (!texts.countingSince.isEmpty())
-        recipe.countingSince = QDateTime::fromString(texts.countingSince, Qt::ISODate);
+        recipe.countingSince = QDateTime::fromString(texts.countingSince, Qt::ISODateWithMs);
 }
 
 } // namespace

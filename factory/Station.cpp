@@ -147,7 +147,9 @@ void Station::connectWorker()
     connect(worker, &DownloadWorker::sngAttemptFinished, this, &Station::onAttemptFinished);
     connect(worker, &DownloadWorker::sngWaitingForChip, this, [this] {
         loopEntered = true;
-        setState(StationState::WaitingForChip);
+        if (current != StationState::Passed && current != StationState::Failed)
+            setState(StationState::WaitingForChip);
+        emit chipAwaited();
     });
     connect(worker, &DownloadWorker::sngPortLost, this, [this](bool lost) {
         loopEntered = true;
@@ -196,7 +198,10 @@ void Station::onAttemptFinished(const AttemptReport& report)
     lastChipAttempt = report.chipAttempt;
     lastChipId = report.chipId;
     if (report.result == AttemptReport::Result::Fail) {
+        // Shown at once, whether the chip gets a retry or not; it is counted once its chain has ended.
         failReason = report.reason;
+        if (current != StationState::AdapterLost)
+            setState(StationState::Failed);
     } else if (report.result == AttemptReport::Result::Pass) {
         passReported = true;
         elapsedMs = report.startedAt.msecsTo(report.finishedAt);

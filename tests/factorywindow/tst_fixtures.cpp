@@ -36,8 +36,9 @@ private:
 
 void swapChip(VirtualChip& chip, Station* station, int imageBytes)
 {
+    QSignalSpy awaited(station, &Station::chipAwaited);
     chip.unplug();
-    QTRY_COMPARE_WITH_TIMEOUT(station->state(), StationState::WaitingForChip, FactoryRig::timeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(awaited.size(), 1, FactoryRig::timeoutMs);
     chip.fillFlash(0x1000, QByteArray(imageBytes, char(0xFF)));
     chip.clearEvents();
     chip.plug();

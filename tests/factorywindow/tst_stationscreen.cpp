@@ -10,8 +10,10 @@
 #include "StationBoard.h"
 #include "StationLogDialog.h"
 #include "StationTile.h"
+#include "WindowTiming.h"
 
 #include <QFontMetrics>
+#include <QSignalSpy>
 
 namespace {
 int capitalsHeight(const FitLabel* word)
@@ -91,36 +93,47 @@ private slots:
         QCOMPARE(sounds, 1);
 
         // The chip is pulled: the station waits for the next one, the tile still says FAIL, blinking.
+        QSignalSpy awaited(station, &Station::chipAwaited);
         chip.unplug();
-        QTRY_COMPARE_WITH_TIMEOUT(station->state(), StationState::WaitingForChip, FactoryRig::timeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(awaited.size(), 1, FactoryRig::timeoutMs);
+        auto* tile = qobject_cast<StationTile*>(rig.tile(port));
         auto* panel = rig.tilePart<QFrame>(port, "statePanel");
         QTRY_VERIFY(panel->styleSheet().contains("#8a1212"));
         QTRY_VERIFY(panel->styleSheet().contains("#d32f2f"));
         QCOMPARE(rig.tileText(port, "state"), QString("FAIL"));
 
+        // Acknowledged, the result stays, steady, until the next chip starts.
         QTest::keyClick(&window, Qt::Key_Space);
-        QTRY_COMPARE(rig.tileText(port, "state"), QString("Waiting for a chip"));
+        QVERIFY(!tile->isLatched());
+        QTRY_VERIFY(panel->styleSheet().contains("#d32f2f"));
+        QTest::qWait(3 * WindowTiming().tileBlink.count());
+        QVERIFY(panel->styleSheet().contains("#d32f2f"));
+        QCOMPARE(rig.tileText(port, "state"), QString("FAIL"));
 
         // A passing chip needs nothing; a click on its tile opens the log.
         chip.plug();
         QTRY_COMPARE_WITH_TIMEOUT(rig.tileText(port, "state"), QString("PASS"), FactoryRig::timeoutMs);
-        QTest::mouseClick(rig.tile(port), Qt::LeftButton);
+        QTest::mouseClick(tile, Qt::LeftButton);
         QCOMPARE(window.findChildren<StationLogDialog*>().size(), 1);
 
-        // The next failure is acknowledged by a click, which then opens nothing;
-        // the tile goes on saying what the station does.
+        // The next failure stays latched while the next chip downloads, and a
+        // click acknowledges it without opening anything.
         chip.configure([](ChipKnobs& k) { k.wrongChecksums = 1; });
         chip.unplug();
-        QTRY_COMPARE_WITH_TIMEOUT(station->state(), StationState::WaitingForChip, FactoryRig::timeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(awaited.size(), 2, FactoryRig::timeoutMs);
         chip.plug();
-        auto* tile = qobject_cast<StationTile*>(rig.tile(port));
         QTRY_VERIFY_WITH_TIMEOUT(tile->isLatched(), FactoryRig::timeoutMs);
+        chip.unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(awaited.size(), 3, FactoryRig::timeoutMs);
+        chip.plug();
+        QTRY_COMPARE_WITH_TIMEOUT(station->state(), StationState::Passed, FactoryRig::timeoutMs);
+        QTest::qWait(2 * WindowTiming().stationRefresh.count());
+        QCOMPARE(rig.tileText(port, "state"), QString("FAIL"));
         QTest::mouseClick(tile, Qt::LeftButton);
         QVERIFY(!tile->isLatched());
+        QCOMPARE(rig.tileText(port, "state"), QString("PASS"));
         QCOMPARE(window.findChildren<StationLogDialog*>().size(), 1);
         QCOMPARE(sounds, 2);
-        chip.unplug();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.tileText(port, "state"), QString("Waiting for a chip"), FactoryRig::timeoutMs);
     }
 };
 
