@@ -11,23 +11,18 @@
 #include "Recipe.h"
 #include "ResidentMemory.h"
 #include "Station.h"
-#include "StationLogDialog.h"
 #include "StationSockets.h"
-#include "StationTile.h"
+#include "StationWindowRun.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QMouseEvent>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -54,28 +49,6 @@ struct Checkpoint {
     double residentMiB = 0;
     qsizetype mostLogLines = 0; // of the station keeping the most
 };
-
-void runUntil(const std::function<bool()>& condition)
-{
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    check.start(100);
-    loop.exec();
-}
-
-void openEveryLog(FactoryWindow& window)
-{
-    for (StationTile* tile : window.findChildren<StationTile*>()) {
-        const QPointF centre = QRectF(tile->rect()).center();
-        QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
-            Qt::NoModifier);
-        QCoreApplication::sendEvent(tile, &press);
-    }
-}
 
 } // namespace
 
@@ -122,7 +95,7 @@ int main(int argc, char* argv[])
     window.setLinkTiming(shortWaits());
     window.show();
     if (parser.isSet(logsOption))
-        openEveryLog(window);
+        StationWindowRun::openEveryLog(window);
     sockets.attach(window.stationList());
 
     std::vector<Checkpoint> taken;
@@ -144,9 +117,9 @@ int main(int argc, char* argv[])
     clock.start();
     window.startAll();
     take();
-    runUntil([&] { return sockets.allDone(); });
+    StationWindowRun::runUntil([&] { return sockets.allDone(); });
     window.stopAll();
-    runUntil([&] { return !window.anyRunning(); });
+    StationWindowRun::runUntil([&] { return !window.anyRunning(); });
 
     std::printf("| chips counted | minutes | resident MiB | log lines kept (largest station) |\n");
     std::printf("|---|---|---|---|\n");

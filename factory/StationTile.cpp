@@ -97,7 +97,7 @@ void StationTile::buildWidgets()
     switchBox = new QCheckBox(this);
     switchBox->setObjectName(QStringLiteral("switch"));
     switchBox->setChecked(true);
-    nameLabel = new ElidedLabel(Qt::ElideMiddle, this);
+    nameLabel = new ElidedLabel(Qt::ElideLeft, this);
     nameLabel->setObjectName(QStringLiteral("name"));
     nameLabel->setStyleSheet(QStringLiteral("font-weight: bold;"));
     labelEdit = new QLineEdit(watched->label(), this);
@@ -109,7 +109,7 @@ void StationTile::buildWidgets()
     stopBtn->setObjectName(QStringLiteral("stopBtn"));
     for (QPushButton* button : { startBtn, stopBtn }) {
         button->setMinimumWidth(40);
-        button->setMaximumWidth(72);
+        button->setMaximumWidth(60);
     }
 
     statePanel = new QFrame(this);
@@ -147,7 +147,8 @@ void StationTile::layOut()
     layout->addWidget(stopBtn, 0, 4);
     layout->addWidget(statePanel, 1, 0, 1, 5);
     layout->addWidget(countersLabel, 2, 0, 1, 5);
-    layout->setColumnStretch(1, 2);
+    // The operator's label is the fixture's name on the line: as wide as the port's.
+    layout->setColumnStretch(1, 1);
     layout->setColumnStretch(2, 1);
     layout->setRowStretch(1, 1);
 }

@@ -8,8 +8,8 @@
 #include "LogView.h"
 #include "PortListBox.h"
 #include "ProductionRecorder.h"
-#include "WorkerSettings.h"
 #include "WindowToolBar.h"
+#include "WorkerSettings.h"
 #include "ui_DownloadMainWindow.h"
 
 #include <QCloseEvent>
@@ -326,14 +326,8 @@ void DownloadMainWindow::onLanguage()
 void DownloadMainWindow::closeEvent(QCloseEvent* event)
 {
     settings->saveConfig();
-    const bool closing = jobThread->confirmClose(
-        this,
-        [this] {
-            if (jobState == Running)
-                stopRunningJob();
-        },
-        [this] { return !workerBusy; });
-    event->setAccepted(closing);
+    event->setAccepted(jobThread->confirmClose(
+        this, [this] { onStop(); }, [this] { return !workerBusy; }));
 }
 
 void DownloadMainWindow::onLogtext(QString log, QColor color)

@@ -4,8 +4,8 @@
 #include "JobThread.h"
 #include "LogView.h"
 #include "PortListBox.h"
-#include "WorkerSettings.h"
 #include "WindowToolBar.h"
+#include "WorkerSettings.h"
 #include "ui_DownloadDumpWindow.h"
 
 #include <QCloseEvent>
@@ -271,14 +271,8 @@ void DownloadDumpWindow::onLanguage()
 void DownloadDumpWindow::closeEvent(QCloseEvent* event)
 {
     settings->saveConfig();
-    const bool closing = jobThread->confirmClose(
-        this,
-        [this] {
-            if (jobState == Running)
-                stopRunningJob();
-        },
-        [this] { return !workerBusy; });
-    event->setAccepted(closing);
+    event->setAccepted(jobThread->confirmClose(
+        this, [this] { onStop(); }, [this] { return !workerBusy; }));
 }
 
 void DownloadDumpWindow::onLogtext(QString log, QColor color)
