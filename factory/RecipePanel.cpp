@@ -192,7 +192,8 @@ QString RecipePanel::imageText(bool& trouble) const
     const std::optional<RecipeImage> onDisk = RecipeImage::read(recipe, &error);
     if (inUse) {
         trouble = !onDisk || onDisk->bytes != inUse->bytes;
-        return trouble ? tr("In use: %1; the file on disk has changed since the start").arg(describe(*inUse))
+        // The warning first: a line too long for the screen is cut at its end.
+        return trouble ? tr("The file on disk has changed since the start; in use: %1").arg(describe(*inUse))
                        : tr("In use: %1").arg(describe(*inUse));
     }
     trouble = true;

@@ -529,8 +529,8 @@ One PC, up to %2 fixtures.</source>
         <translation>%1 字节，CRC-32 %2</translation>
     </message>
     <message>
-        <source>In use: %1; the file on disk has changed since the start</source>
-        <translation>使用中：%1；磁盘上的文件在启动后已更改</translation>
+        <source>The file on disk has changed since the start; in use: %1</source>
+        <translation>磁盘上的文件在启动后已更改；使用中：%1</translation>
     </message>
     <message>
         <source>In use: %1</source>

@@ -529,8 +529,8 @@ One PC, up to %2 fixtures.</translation>
         <translation>%1 bytes, CRC-32 %2</translation>
     </message>
     <message>
-        <source>In use: %1; the file on disk has changed since the start</source>
-        <translation>In use: %1; the file on disk has changed since the start</translation>
+        <source>The file on disk has changed since the start; in use: %1</source>
+        <translation>The file on disk has changed since the start; in use: %1</translation>
     </message>
     <message>
         <source>In use: %1</source>
