@@ -1,6 +1,8 @@
 #include "FactoryWindow.h"
 
 #include "EventWait.h"
+#include "IdentitySettings.h"
+#include "MacPool.h"
 #include "RecipePanel.h"
 #include "RecordLocation.h"
 #include "ShiftPanel.h"
@@ -19,6 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSysInfo>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -184,18 +187,48 @@ std::optional<RecipeImage> FactoryWindow::loadImage()
     return image;
 }
 
+// The identity settings are checked once for all the stations started
+// together, the pool against the records: a refusal is one message.
+bool FactoryWindow::identityReady()
+{
+    IdentitySettings identity;
+    QString why;
+    if (recipe.fillIdentity(identity, why) && identity.enabled)
+        why = MacPool(RecordLocation::resolve(QCoreApplication::applicationDirPath()), identity.pool, {}).check();
+    if (!why.isEmpty()) {
+        QMessageBox::critical(this, tr("Error"), tr("The stations cannot start: %1").arg(why));
+        return false;
+    }
+    if (identity.enabled && !identity.pool.warning().isEmpty())
+        statusBar()->showMessage(tr("Warning: %1").arg(identity.pool.warning()));
+    return true;
+}
+
+// Each station takes its chips' addresses on its own worker's thread, with connections of its own.
+void FactoryWindow::startWithRecipe(Station* station, const RecipeImage& image)
+{
+    StationRecorder::of(station)->prepare(recipe, image);
+    std::unique_ptr<MacAllocator> macs;
+    if (recipe.identity.enabled) {
+        IdentitySettings identity;
+        QString why;
+        recipe.fillIdentity(identity, why);
+        macs = std::make_unique<MacPool>(RecordLocation::resolve(QCoreApplication::applicationDirPath()),
+            identity.pool, MacPool::Owner { QSysInfo::machineHostName(), QStringLiteral("tervaskfactory"), station->port() });
+    }
+    station->start(recipe, image, std::move(macs));
+}
+
 void FactoryWindow::startAll()
 {
     if (stations.isEmpty())
         return;
     const std::optional<RecipeImage> image = loadImage();
-    if (!image)
+    if (!image || !identityReady())
         return;
     for (Station* station : std::as_const(stations)) {
-        if (!station->isRunning()) {
-            StationRecorder::of(station)->prepare(recipe, *image);
-            station->start(recipe, *image);
-        }
+        if (!station->isRunning())
+            startWithRecipe(station, *image);
     }
     refreshControls();
 }
@@ -205,10 +238,9 @@ void FactoryWindow::startStation(Station* station)
     if (station->isRunning())
         return;
     const std::optional<RecipeImage> image = loadImage();
-    if (!image)
+    if (!image || !identityReady())
         return;
-    StationRecorder::of(station)->prepare(recipe, *image);
-    station->start(recipe, *image);
+    startWithRecipe(station, *image);
     refreshControls();
 }
 

@@ -51,6 +51,8 @@ private:
     void rebuildStations();
     void startStation(Station* station);
     std::optional<RecipeImage> loadImage();
+    bool identityReady();
+    void startWithRecipe(Station* station, const RecipeImage& image);
     void refreshControls();
     void showTotals();
     void onLanguage();

@@ -1,5 +1,6 @@
 #include "Recipe.h"
 
+#include "ImageFile.h"
 #include "SettingLoader.h"
 #include "WorkerSettings.h"
 
@@ -51,6 +52,14 @@ void exchangeKeys(SettingLoader& loader, Recipe& recipe)
     loader.value(QStringLiteral("language"), recipe.language);
     loader.endGroup();
 
+    loader.beginGroup(QStringLiteral("identity"));
+    loader.value(QStringLiteral("Enabled"), recipe.identity.enabled);
+    loader.value(QStringLiteral("Pool"), recipe.identity.pool);
+    loader.value(QStringLiteral("FlashAddress"), recipe.identity.flashAddress);
+    loader.value(QStringLiteral("Format"), recipe.identity.format);
+    loader.value(QStringLiteral("MacsPerChip"), recipe.identity.macsPerChip);
+    loader.endGroup();
+
     if (loader.isLoading()) {
         recipe.ports.clear();
         for (const QString& port : ports.split(QLatin1Char(','), Qt::SkipEmptyParts))
@@ -93,4 +102,16 @@ void Recipe::fillSettings(WorkerSettings& settings) const
     settings.EraseSize6620 = EraseSize6620;
     settings.failedChipRetries = std::max(retries, 0);
     settings.language = language;
+}
+
+bool Recipe::fillIdentity(IdentitySettings& settings, QString& why) const
+{
+    settings = IdentitySettings();
+    if (!identity.enabled)
+        return true;
+    if (!IdentitySettings::fromTexts(identity.pool, identity.flashAddress, identity.format,
+            QString::number(identity.macsPerChip), settings, why))
+        return false;
+    why = settings.problem(ImageFile::flashBytes(FlashSize));
+    return why.isEmpty();
 }

@@ -1,6 +1,8 @@
 #include "RecipePanel.h"
 
 #include "DownloadSetupDialog.h"
+#include "IdentityDialog.h"
+#include "IdentitySettings.h"
 #include "PortChooser.h"
 #include "Recipe.h"
 #include "RecipeImage.h"
@@ -31,6 +33,10 @@ RecipePanel::RecipePanel(Recipe& recipe, QWidget* parent)
     portsBtn->setObjectName(QStringLiteral("portsBtn"));
     portsLabel = new QLabel(this);
     portsLabel->setWordWrap(true);
+    identityBtn = new QPushButton(this);
+    identityBtn->setObjectName(QStringLiteral("identityBtn"));
+    identityLabel = new QLabel(this);
+    identityLabel->setObjectName(QStringLiteral("identityInfo"));
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
@@ -41,12 +47,15 @@ RecipePanel::RecipePanel(Recipe& recipe, QWidget* parent)
     layout->addWidget(setupLabel, 0, 4);
     layout->addWidget(portsBtn, 1, 3);
     layout->addWidget(portsLabel, 1, 0, 1, 3);
+    layout->addWidget(identityBtn, 2, 3);
+    layout->addWidget(identityLabel, 2, 0, 1, 3);
     layout->setColumnStretch(0, 3);
     layout->setColumnStretch(4, 2);
 
     connect(fileBtn, &QPushButton::clicked, this, &RecipePanel::chooseFile);
     connect(setupBtn, &QPushButton::clicked, this, &RecipePanel::editSetup);
     connect(portsBtn, &QPushButton::clicked, this, &RecipePanel::choosePorts);
+    connect(identityBtn, &QPushButton::clicked, this, &RecipePanel::editIdentity);
     retranslate();
 }
 
@@ -55,6 +64,7 @@ void RecipePanel::setLocked(bool locked)
     fileBtn->setEnabled(!locked);
     setupBtn->setEnabled(!locked);
     portsBtn->setEnabled(!locked);
+    identityBtn->setEnabled(!locked);
 }
 
 void RecipePanel::retranslate()
@@ -62,6 +72,7 @@ void RecipePanel::retranslate()
     setTitle(tr("Recipe"));
     setupBtn->setText(tr("Setup"));
     portsBtn->setText(tr("Ports..."));
+    identityBtn->setText(tr("Identity..."));
     showRecipe();
 }
 
@@ -74,6 +85,43 @@ void RecipePanel::showRecipe()
     setupLabel->setText(setup);
     portsLabel->setText(recipe.ports.isEmpty() ? tr("No ports chosen") : tr("Ports: %1").arg(recipe.ports.join(QStringLiteral(", "))));
     showImage();
+    showIdentity();
+}
+
+void RecipePanel::showIdentity()
+{
+    IdentitySettings identity;
+    QString why;
+    const bool usable = recipe.fillIdentity(identity, why);
+    if (!recipe.identity.enabled) {
+        identityLabel->setText(tr("MAC addresses: not assigned"));
+    } else if (!usable) {
+        identityLabel->setText(tr("MAC addresses: %1").arg(why));
+    } else {
+        identityLabel->setText(tr("MAC addresses: %1, %2 per chip, %3 at 0x%4")
+                                   .arg(identity.pool.text())
+                                   .arg(identity.pool.macsPerChip)
+                                   .arg(IdentitySettings::formatName(identity.format))
+                                   .arg(identity.flashAddress, 0, 16));
+    }
+    // A lab pool is accepted, with its warning beside it.
+    const QString warning = recipe.identity.enabled && usable ? identity.pool.warning() : QString();
+    identityLabel->setToolTip(warning);
+    if (recipe.identity.enabled && !usable)
+        identityLabel->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    else if (!warning.isEmpty())
+        identityLabel->setStyleSheet(QStringLiteral("color: rgb(200, 120, 0);"));
+    else
+        identityLabel->setStyleSheet(QString());
+}
+
+void RecipePanel::editIdentity()
+{
+    IdentityDialog dialog(recipe.identity, recipe.FlashSize, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    recipe.identity = dialog.identity();
+    showRecipe();
 }
 
 // Read here only to show it: the stations take the image read at their start.

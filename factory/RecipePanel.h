@@ -27,7 +27,9 @@ private:
     void chooseFile();
     void editSetup();
     void choosePorts();
+    void editIdentity();
     void showImage();
+    void showIdentity();
 
     Recipe& recipe;
     QLineEdit* fileEdit = nullptr;
@@ -37,4 +39,6 @@ private:
     QLabel* setupLabel = nullptr;
     QPushButton* portsBtn = nullptr;
     QLabel* portsLabel = nullptr;
+    QPushButton* identityBtn = nullptr;
+    QLabel* identityLabel = nullptr;
 };

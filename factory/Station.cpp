@@ -1,6 +1,7 @@
 #include "Station.h"
 
 #include "DownloadWorker.h"
+#include "MacAllocator.h"
 #include "Recipe.h"
 #include "RecipeImage.h"
 #include "WireTraceWriter.h"
@@ -37,6 +38,7 @@ Station::~Station()
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->setParent(nullptr);
     settings.release();
+    macAllocator.release();
 }
 
 QString Station::safeFileNamePart(const QString& port)
@@ -49,12 +51,16 @@ QString Station::safeFileNamePart(const QString& port)
     return part.isEmpty() ? QStringLiteral("port") : part;
 }
 
-void Station::start(const Recipe& recipe, const RecipeImage& image)
+void Station::start(const Recipe& recipe, const RecipeImage& image, std::unique_ptr<MacAllocator> macs)
 {
     if (thread)
         return;
     settings = std::make_unique<WorkerSettings>(0);
     recipe.fillSettings(*settings);
+    // Checked by the window before; the worker refuses to start on a problem all the same.
+    QString identityProblem;
+    recipe.fillIdentity(settings->identity, identityProblem);
+    macAllocator = std::move(macs);
     settings->portName = portName;
     settings->image = image.bytes;
     settings->packetCount = image.packetCount;
@@ -70,6 +76,7 @@ void Station::start(const Recipe& recipe, const RecipeImage& image)
     thread->setObjectName(QStringLiteral("station ") + portName);
     worker = new DownloadWorker;
     worker->settings = settings.get();
+    worker->setMacAllocator(macAllocator.get());
     worker->setTiming(linkTiming);
     // The stations share the name TERVASK_TRACE gives; each writer picks a file of its own.
     WireTraceWriter::installFromEnvironment(*worker);
@@ -191,4 +198,5 @@ void Station::releaseWorker()
     delete thread;
     thread = nullptr;
     settings.reset();
+    macAllocator.reset();
 }

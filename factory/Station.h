@@ -3,6 +3,7 @@
 #include "AttemptReport.h"
 #include "FactoryTiming.h"
 #include "LinkTiming.h"
+#include "MacAllocator.h"
 #include "RunLogFile.h"
 #include "StationCounters.h"
 #include "StationState.h"
@@ -37,7 +38,8 @@ public:
     void setLabel(const QString& text) { labelText = text; }
     QString label() const { return labelText; }
 
-    void start(const Recipe& recipe, const RecipeImage& image);
+    // macs: where the chips' MAC addresses come from when the recipe assigns them.
+    void start(const Recipe& recipe, const RecipeImage& image, std::unique_ptr<MacAllocator> macs = nullptr);
     // Asks the job to end; stopped() follows once it has ended and the port is closed.
     void stop();
     bool isRunning() const { return thread != nullptr; }
@@ -92,6 +94,7 @@ private:
     QThread* thread = nullptr;
     DownloadWorker* worker = nullptr;
     std::unique_ptr<WorkerSettings> settings;
+    std::unique_ptr<MacAllocator> macAllocator;
     bool stopAsked = false;
     bool loopEntered = false; // the port opened and the chip wait began
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AttemptRow.h"
+#include "MacPoolQuery.h"
 #include "RecordQuery.h"
 
 #include <QByteArray>
@@ -15,6 +16,10 @@ public:
     // RFC 4180: a header row, CR LF, fields quoted where they need it; times in UTC.
     static QByteArray csv(const QList<AttemptRow>& rows);
     static QString yield(const QList<RecordQuery::YieldGroup>& groups, const QList<RecordQuery::ReasonCount>& reasons);
+
+    // One chip's attempts, oldest first, numbered as the chip counted them.
+    static QString chip(const QString& chipId, const QList<AttemptRow>& rows);
+    static QString pools(const QList<MacPoolQuery::PoolFigures>& pools);
 
     static QString csvField(const QString& value);
 };

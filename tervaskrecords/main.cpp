@@ -1,5 +1,6 @@
 // tervaskrecords: lists, exports and sums up the production records, and
 // forwards the rows waiting for the line's server.
+#include "MacPoolQuery.h"
 #include "RecordQuery.h"
 #include "RecordStore.h"
 #include "RecordWriter.h"
@@ -61,6 +62,14 @@ int writeCsv(const QString& path, const QByteArray& bytes)
 
 int report(const RecordsArguments& arguments, RecordStore& store)
 {
+    if (arguments.command == RecordsArguments::Command::Pool) {
+        MacPoolQuery pools(store);
+        QList<MacPoolQuery::PoolFigures> figures;
+        if (!pools.pools(figures))
+            return unreachable(pools.lastError());
+        print(stdout, RecordsReport::pools(figures));
+        return ExitDone;
+    }
     RecordQuery query(store);
     if (arguments.command == RecordsArguments::Command::Yield) {
         QList<RecordQuery::YieldGroup> groups;
@@ -76,6 +85,10 @@ int report(const RecordsArguments& arguments, RecordStore& store)
         return unreachable(query.lastError());
     if (arguments.command == RecordsArguments::Command::Export)
         return writeCsv(arguments.csvPath, RecordsReport::csv(rows));
+    if (arguments.command == RecordsArguments::Command::Chip) {
+        print(stdout, RecordsReport::chip(arguments.filter.chipId, rows));
+        return ExitDone;
+    }
     print(stdout, RecordsReport::list(rows));
     return ExitDone;
 }

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <memory>
 
+class MacAllocator;
 class QSerialPort;
 class WorkerSettings;
 
@@ -43,6 +44,10 @@ public:
     // Everything that crosses the line from now on goes to the tap as well
     // (none: nothing is traced). Set while no job runs.
     void setWireTap(std::unique_ptr<WireTap> tap);
+
+    // Where the chips' MAC addresses come from while settings->identity is
+    // on; not owned, called on the worker's thread. Set while no job runs.
+    void setMacAllocator(MacAllocator* allocator) { macs = allocator; }
 
     // Console program: reads FileName into image, sets packetCount and imageCrc.
     bool loadImageFile();
@@ -159,6 +164,8 @@ private:
 
     AttemptReport attempt;
     bool attemptOpen = false;
+
+    MacAllocator* macs = nullptr;
 
     std::unique_ptr<WireTap> wireTap;
     QMetaObject::Connection wireTapLog;

@@ -322,6 +322,57 @@ One PC, up to %2 fixtures.</source>
         <source>Stations are running. Stop them all and exit?</source>
         <translation>工位正在运行。全部停止并退出吗？</translation>
     </message>
+    <message>
+        <source>The stations cannot start: %1</source>
+        <translation>工位无法启动：%1</translation>
+    </message>
+    <message>
+        <source>Warning: %1</source>
+        <translation>警告：%1</translation>
+    </message>
+</context>
+<context>
+    <name>IdentityDialog</name>
+    <message>
+        <source>Chip identity</source>
+        <translation>芯片标识</translation>
+    </message>
+    <message>
+        <source>Give each chip its own MAC address</source>
+        <translation>为每颗芯片分配独立的 MAC 地址</translation>
+    </message>
+    <message>
+        <source>raw: 6 bytes, first octet first</source>
+        <translation>raw：6 字节，首字节在前</translation>
+    </message>
+    <message>
+        <source>text: 12 upper-case hexadecimal digits</source>
+        <translation>text：12 位大写十六进制数字</translation>
+    </message>
+    <message>
+        <source>First address of the pool</source>
+        <translation>地址池首地址</translation>
+    </message>
+    <message>
+        <source>Last address of the pool</source>
+        <translation>地址池末地址</translation>
+    </message>
+    <message>
+        <source>Flash address of the MAC</source>
+        <translation>MAC 在 Flash 中的地址</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>Addresses per chip</source>
+        <translation>每颗芯片的地址数</translation>
+    </message>
+    <message>
+        <source>Chips this pool can serve: %1</source>
+        <translation>此地址池可供芯片数：%1</translation>
+    </message>
 </context>
 <context>
     <name>PortChooser</name>
@@ -422,6 +473,22 @@ One PC, up to %2 fixtures.</source>
     <message>
         <source>BIN files (*.bin)</source>
         <translation>BIN 文件 (*.bin)</translation>
+    </message>
+    <message>
+        <source>Identity...</source>
+        <translation>标识...</translation>
+    </message>
+    <message>
+        <source>MAC addresses: not assigned</source>
+        <translation>MAC 地址：不分配</translation>
+    </message>
+    <message>
+        <source>MAC addresses: %1</source>
+        <translation>MAC 地址：%1</translation>
+    </message>
+    <message>
+        <source>MAC addresses: %1, %2 per chip, %3 at 0x%4</source>
+        <translation>MAC 地址：%1，每颗芯片 %2 个，%3 格式，位于 0x%4</translation>
     </message>
 </context>
 <context>

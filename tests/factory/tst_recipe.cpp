@@ -28,6 +28,7 @@ private slots:
         recipe.ports = QStringList { "/dev/ttyUSB0", "COM12", "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0" };
         recipe.labels = { { "/dev/ttyUSB0", "Fixture 1, left = top" }, { "COM12", "Линия 2 %20 / 治具" } };
         recipe.language = "Chinese";
+        recipe.identity = { true, "00:1A:2B:00:00:00-00:1A:2B:00:FF:FF", "0x3FF000", "text", 2 };
         recipe.save(ini);
 
         const Recipe loaded = Recipe::load(ini);
@@ -42,6 +43,14 @@ private slots:
         QCOMPARE(loaded.ports, recipe.ports);
         QCOMPARE(loaded.labels, recipe.labels);
         QCOMPARE(loaded.language, recipe.language);
+        QCOMPARE(loaded.identity.pool, recipe.identity.pool);
+        IdentitySettings identity;
+        QString why;
+        QVERIFY2(loaded.fillIdentity(identity, why), qPrintable(why));
+        QVERIFY(identity.enabled);
+        QCOMPARE(identity.flashAddress, 0x3FF000u);
+        QCOMPARE(identity.format, IdentitySettings::Format::Text);
+        QCOMPARE(identity.pool.macsPerChip, 2);
 
         WorkerSettings settings(0);
         loaded.fillSettings(settings);
