@@ -92,10 +92,10 @@ void IdentityDialog::judge()
     const bool usable = recipe.fillIdentity(settings, why);
     buttons->button(QDialogButtonBox::Ok)->setEnabled(usable);
     if (!usable) {
-        note->setText(why);
+        note->setText(tr("The stations would refuse this: %1").arg(why));
         note->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     } else if (enabled && !settings.pool.warning().isEmpty()) {
-        note->setText(settings.pool.warning());
+        note->setText(tr("These addresses are locally administered: for labs, not products."));
         note->setStyleSheet(QStringLiteral("color: rgb(200, 120, 0);"));
     } else {
         note->setText(enabled ? tr("Chips this pool can serve: %1").arg(QLocale().toString(settings.pool.chipCount()))

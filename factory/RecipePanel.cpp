@@ -107,6 +107,8 @@ void RecipePanel::showIdentity()
     // A lab pool is accepted, with its warning beside it.
     const QString warning = recipe.identity.enabled && usable ? identity.pool.warning() : QString();
     identityLabel->setToolTip(warning);
+    if (!warning.isEmpty())
+        identityLabel->setText(identityLabel->text() + tr(" (locally administered: for labs, not products)"));
     if (recipe.identity.enabled && !usable)
         identityLabel->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     else if (!warning.isEmpty())

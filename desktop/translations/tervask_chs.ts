@@ -373,6 +373,14 @@ One PC, up to %2 fixtures.</source>
         <source>Chips this pool can serve: %1</source>
         <translation>此地址池可供芯片数：%1</translation>
     </message>
+    <message>
+        <source>The stations would refuse this: %1</source>
+        <translation>工位将拒绝此设置：%1</translation>
+    </message>
+    <message>
+        <source>These addresses are locally administered: for labs, not products.</source>
+        <translation>这些是本地管理地址：仅供实验室使用，不可用于产品。</translation>
+    </message>
 </context>
 <context>
     <name>PortChooser</name>
@@ -489,6 +497,10 @@ One PC, up to %2 fixtures.</source>
     <message>
         <source>MAC addresses: %1, %2 per chip, %3 at 0x%4</source>
         <translation>MAC 地址：%1，每颗芯片 %2 个，%3 格式，位于 0x%4</translation>
+    </message>
+    <message>
+        <source> (locally administered: for labs, not products)</source>
+        <translation>（本地管理地址：仅供实验室使用，不可用于产品）</translation>
     </message>
 </context>
 <context>

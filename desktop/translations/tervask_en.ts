@@ -373,6 +373,14 @@ One PC, up to %2 fixtures.</translation>
         <source>Chips this pool can serve: %1</source>
         <translation>Chips this pool can serve: %1</translation>
     </message>
+    <message>
+        <source>The stations would refuse this: %1</source>
+        <translation>The stations would refuse this: %1</translation>
+    </message>
+    <message>
+        <source>These addresses are locally administered: for labs, not products.</source>
+        <translation>These addresses are locally administered: for labs, not products.</translation>
+    </message>
 </context>
 <context>
     <name>PortChooser</name>
@@ -489,6 +497,10 @@ One PC, up to %2 fixtures.</translation>
     <message>
         <source>MAC addresses: %1, %2 per chip, %3 at 0x%4</source>
         <translation>MAC addresses: %1, %2 per chip, %3 at 0x%4</translation>
+    </message>
+    <message>
+        <source> (locally administered: for labs, not products)</source>
+        <translation> (locally administered: for labs, not products)</translation>
     </message>
 </context>
 <context>
