@@ -108,7 +108,9 @@ void Station::connectWorker()
     connect(worker, &DownloadWorker::sngAttemptFinished, this, &Station::onAttemptFinished);
     connect(worker, &DownloadWorker::sngWaitingForChip, this, [this] {
         loopEntered = true;
-        setState(StationState::WaitingForChip);
+        if (current != StationState::Passed && current != StationState::Failed)
+            setState(StationState::WaitingForChip);
+        emit chipAwaited();
     });
     connect(worker, &DownloadWorker::sngPortLost, this, [this](bool lost) {
         loopEntered = true;
@@ -152,7 +154,10 @@ void Station::onAttemptStarted(const QDateTime& startedAtUtc)
 void Station::onAttemptFinished(const AttemptReport& report)
 {
     if (report.result == AttemptReport::Result::Fail) {
+        // Shown at once, whether the chip gets a retry or not; it is counted once its chain has ended.
         failReason = report.reason;
+        if (current != StationState::AdapterLost)
+            setState(StationState::Failed);
     } else if (report.result == AttemptReport::Result::Pass) {
         passReported = true;
         elapsedMs = report.startedAt.msecsTo(report.finishedAt);

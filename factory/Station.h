@@ -70,6 +70,10 @@ signals:
     void logAppended(const QString& text, const QColor& color);
     void countersChanged(const StationCounters& counters);
     void chipCounted(bool pass, const QDateTime& atUtc);
+    // The station waits for a new chip: at the start, once a chip has left the
+    // socket, once a lost adapter is back. The last chip's result stays the
+    // state until the next chip starts.
+    void chipAwaited();
     void attemptStarted(const QDateTime& startedAtUtc);
     void attemptFinished(const AttemptReport& report);
     void stopped();

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <memory>
 
+class CountDownTimer;
 class MacAllocator;
 class QSerialPort;
 class WorkerSettings;
@@ -100,7 +101,8 @@ private:
     int runAutoLoop();
     int downloadChip();
     void chipPassed();
-    void chipFailed();
+    int chipFailed();
+    bool chipStillAnswers();
     void chipLeft();
     void announceWaiting();
     void announcePortBack();
@@ -120,8 +122,6 @@ private:
     // A pause whose length comes from the settings (a hand-edited file can make
     // it days long): a stop request ends it early.
     void pauseMs(int ms);
-    // The pause before a command's reply is read; false, with "Cancel" logged, when Stop came.
-    bool pauseForReply(int ms);
     QString jobName() const;
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }
@@ -135,14 +135,22 @@ private:
     void logTrace(const QString& text) { emit sngLog(text, QColor(Qt::yellow)); }
     void logRetry(const QString& text) { emit sngLog(text, QColor(Qt::lightGray)); }
 
-    // Port primitives: one deadline each, the reply replaces rxBuffer.
+    // Port primitives: one deadline each, the reply replaces rxBuffer. Every
+    // wait looks at Stop and at a lost port at least every stopPoll.
     bool writeAndWait(const QByteArray& bytes, LinkTiming::ms limit);
+    bool waitForInput(qint64 ms);
     void readReply(LinkTiming::ms wait);
-    void readCommandReply(const QByteArray& cmd);
+    void readCommandReply(const QByteArray& cmd, qint64 limitMs);
+    bool readReplyTo(const QByteArray& cmd, int waitMs, LinkTiming::ms limit);
     // Everything the port has read so far, shown to the tap.
     QByteArray takeInput();
     void discardInput();
     void pacePresenceCheck();
+    bool transferImage(const CountDownTimer& startDeadline);
+    bool pollAnswer(int polls);
+    void cancelReceiver();
+    bool awaitReceiverQuit();
+    bool awaitTransferLeftovers();
     bool readDumpChunk(quint32 address, quint32 bytes, QList<quint32>& words);
 
     std::atomic<bool> stopRequested { false };
@@ -160,6 +168,8 @@ private:
     QElapsedTimer presenceClock;
     QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
     int failedAttempts = 0; // of the chip in the socket, with a retry limit set
+    bool retryPending = false; // the chip in the socket failed and is downloaded again if it stays
+    bool receiverBusy = false; // "loadx" was taken and the receiver has not ended
     bool waitingAnnounced = false;
 
     AttemptReport attempt;

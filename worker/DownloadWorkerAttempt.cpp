@@ -21,8 +21,9 @@ bool DownloadWorker::runStep(AttemptReport::Step step, bool (DownloadWorker::*bo
     QElapsedTimer clock;
     clock.start();
     const bool done = (this->*body)();
+    // Rounded up: a transfer that ran never reports 0, which means it never started.
     if (step == AttemptReport::Step::Transfer)
-        attempt.transferMs = clock.elapsed();
+        attempt.transferMs = (clock.nsecsElapsed() + 999999) / 1000000;
     if (done)
         attempt.failedStep = AttemptReport::Step::None;
     return done;
