@@ -187,6 +187,10 @@ void Station::onWorkerFinished()
     if (openFailed) {
         failReason = lastRedLine;
         setState(StationState::PortError);
+    } else if (!stopAsked) {
+        // The run ended by itself: the chips could get no MAC address.
+        failReason = lastRedLine;
+        setState(StationState::Failed);
     } else {
         setState(StationState::Idle);
     }

@@ -172,14 +172,16 @@ bool MacLedger::takeFromPool(const MacRange& pool, int count, const Holding& hol
     }
     const quint64 step = quint64(pool.macsPerChip);
     const quint64 nextBefore = next;
+    // A base claimed by a chip that already carried it is passed over.
     for (; bases.size() < count && pool.chipCount() > 0 && next <= pool.lastBase(); next += step) {
         if (!exec(query,
                 QStringLiteral("INSERT INTO mac_addresses (base, chip_id, pool, state, holder, host, program, station,"
-                               " changed_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                               " changed_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (base) DO NOTHING"),
                 { number(next), MacAddress(next).text(), pool.text(), holding.state, text(holding.holder),
                     text(holding.host), text(holding.program), text(holding.station), stamp }))
             return abandon();
-        bases << next;
+        if (query.numRowsAffected() > 0)
+            bases << next;
     }
     if (next != nextBefore
         && !exec(
@@ -247,6 +249,19 @@ bool MacLedger::takeLowest(
         return false;
     }
     return true;
+}
+
+bool MacLedger::claim(const MacRange& pool, quint64 base, const Holding& holding, bool synced)
+{
+    QSqlQuery query(store.database());
+    return exec(query,
+               QStringLiteral("INSERT INTO mac_addresses (base, chip_id, pool, state, holder, host, program, station,"
+                              " changed_at, synced) VALUES (?, ?, ?, 'used', '', ?, ?, ?, ?, ?)"
+                              " ON CONFLICT (base) DO UPDATE SET state = 'used', synced = excluded.synced,"
+                              " changed_at = excluded.changed_at WHERE mac_addresses.state = 'free'"),
+               { number(base), MacAddress(base).text(), pool.text(), text(holding.host), text(holding.program),
+                   text(holding.station), now(), synced ? 1 : 0 })
+        || fail(query);
 }
 
 bool MacLedger::move(quint64 base, const QString& from, const QString& to, bool synced)
@@ -328,17 +343,22 @@ bool MacLedger::freeCount(const MacRange& pool, qint64& count)
     return true;
 }
 
-bool MacLedger::serverMarkUsed(const QList<Row>& rows)
+bool MacLedger::serverMarkUsed(const MacRange& pool, const QList<Row>& rows)
 {
+    error.clear();
     if (!begin())
         return false;
     QSqlQuery query(store.database());
     for (const Row& row : rows) {
-        if (!exec(query,
+        const bool done = row.holder.isEmpty()
+            ? claim(pool, row.base, { QString(), QString(), row.host, row.program, row.station })
+            : exec(query,
                 QStringLiteral("UPDATE mac_addresses SET state = 'used', host = ?, program = ?, station = ?,"
                                " changed_at = ? WHERE base = ? AND holder = ? AND state = 'held'"),
-                { text(row.host), text(row.program), text(row.station), now(), number(row.base), row.holder })) {
-            fail(query);
+                { text(row.host), text(row.program), text(row.station), now(), number(row.base), row.holder });
+        if (!done) {
+            if (error.isEmpty())
+                fail(query);
             rollback();
             return false;
         }

@@ -48,6 +48,10 @@ public:
     // The lowest base of the pool in state from, now in the holding's state;
     // found is false when there is none.
     bool takeLowest(const MacRange& pool, const QString& from, const Holding& holding, quint64& base, bool& found);
+    // A base a chip already carries, used from now on: one the pool has not
+    // handed out, or one that came back to it. One held by a block or reserved
+    // for an attempt stays so (only that PC or attempt can give it up).
+    bool claim(const MacRange& pool, quint64 base, const Holding& holding, bool synced = true);
     // A base from one state to another; nothing changes unless it is in from.
     // synced false: the line's server has yet to learn of the change.
     bool move(quint64 base, const QString& from, const QString& to, bool synced = true);
@@ -63,8 +67,9 @@ public:
     bool countInState(const MacRange& pool, const QString& state, qint64& count);
 
     // On the line's server, for the rows of a PC's blocks: used by a chip,
-    // or given back to the pool; a base no longer held by its block is left alone.
-    bool serverMarkUsed(const QList<Row>& rows);
+    // or given back to the pool; a base no longer held by its block is left
+    // alone. A row of no block is one a chip already carried: claimed.
+    bool serverMarkUsed(const MacRange& pool, const QList<Row>& rows);
     bool serverGiveBack(const QList<Row>& rows);
 
     QString lastError() const { return error; }

@@ -192,6 +192,22 @@ bool MacPool::keep(MacAddress base, QString& why)
     return true;
 }
 
+// With the line's server a base of this PC's own block is simply used; any
+// other is kept in the local file until the server is told at a job's end.
+bool MacPool::claim(MacAddress base, QString& why)
+{
+    if (!openLocal(why))
+        return false;
+    MacLedger ledger(*local);
+    const bool synced = !location.server;
+    if ((location.server && !ledger.move(base.value(), heldState, usedState, false))
+        || !ledger.claim(range, base.value(), holding(usedState), synced)) {
+        why = pulledBy(ledger.lastError());
+        return false;
+    }
+    return true;
+}
+
 void MacPool::giveBack(MacAddress base)
 {
     QString why;
@@ -222,7 +238,7 @@ void MacPool::settleWithServer()
     MacLedger ledger(*local);
     MacLedger onServer(*server);
     QList<MacLedger::Row> used;
-    if (ledger.rowsInState(range, usedState, true, used) && onServer.serverMarkUsed(used)) {
+    if (ledger.rowsInState(range, usedState, true, used) && onServer.serverMarkUsed(range, used)) {
         for (const MacLedger::Row& row : std::as_const(used))
             ledger.markSynced(row.base);
     }

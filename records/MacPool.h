@@ -41,6 +41,7 @@ public:
 
     bool take(MacAddress& base, QString& why) override;
     bool keep(MacAddress base, QString& why) override;
+    bool claim(MacAddress base, QString& why) override;
     void giveBack(MacAddress base) override;
     void jobEnded() override;
 

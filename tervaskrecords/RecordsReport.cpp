@@ -120,8 +120,9 @@ QString RecordsReport::chip(const QString& chipId, const QList<AttemptRow>& rows
     QList<QStringList> table {
         { "attempt", "started", "station", "result", "seconds", "image", "step", "reason" },
     };
+    int number = 0;
     for (const AttemptRow& row : rows) {
-        table << QStringList { QString::number(row.chipAttempt),
+        table << QStringList { QString::number(++number),
             row.startedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), oneLine(row.context.station),
             row.result, row.finishedAt.isValid() ? seconds(row.durationMs()) : "-", row.context.imageCrc32,
             row.failedStep.isEmpty() ? "-" : row.failedStep, oneLine(row.reason) };

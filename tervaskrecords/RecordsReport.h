@@ -17,7 +17,7 @@ public:
     static QByteArray csv(const QList<AttemptRow>& rows);
     static QString yield(const QList<RecordQuery::YieldGroup>& groups, const QList<RecordQuery::ReasonCount>& reasons);
 
-    // One chip's attempts, oldest first, numbered as the chip counted them.
+    // One chip's attempts, oldest first and numbered so, wherever and whenever they ran.
     static QString chip(const QString& chipId, const QList<AttemptRow>& rows);
     static QString pools(const QList<MacPoolQuery::PoolFigures>& pools);
 

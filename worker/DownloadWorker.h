@@ -2,6 +2,7 @@
 
 #include "AttemptReport.h"
 #include "LinkTiming.h"
+#include "MacAddress.h"
 #include "WireTap.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class CountDownTimer;
 class MacAllocator;
@@ -30,6 +32,7 @@ public:
         JobOk = 0,
         JobCanceled = -996,
         JobNoDevice = -998,
+        JobNoAddress = -999, // the chip could get no MAC address: the run ends
         JobFailed = -1000,
     };
 
@@ -146,7 +149,9 @@ private:
     QByteArray takeInput();
     void discardInput();
     void pacePresenceCheck();
-    bool transferImage(const CountDownTimer& startDeadline);
+    bool sendXmodemBytes(const QByteArray& bytes, bool progress);
+    bool transferBytes(const CountDownTimer& startDeadline, const QByteArray& bytes, bool progress);
+    bool checkChecksum(const QByteArray& command, int waitMs, quint32 expected);
     bool pollAnswer(int polls);
     void cancelReceiver();
     bool awaitReceiverQuit();
@@ -175,7 +180,34 @@ private:
     AttemptReport attempt;
     bool attemptOpen = false;
 
+    // The chip's own MAC address (DownloadWorkerIdentity.cpp): read before the
+    // image, written with it or into its sector after it.
+    QString identityRefusal() const;
+    int runIdentityStep();
+    int identifyChip();
+    bool readIdentitySector(QByteArray& sector);
+    bool keepChipAddress();
+    bool writeIdentitySector();
+    bool setPartition(quint32 address, quint32 size);
+    void settleChipAddress();
+    const QByteArray& chipImage() const;
+    quint32 chipImageCrc() const;
+
+    struct ChipAddress {
+        bool decided = false;
+        MacAddress mac;
+        bool taken = false; // out of the pool for this attempt
+        bool kept = false; // may have reached the chip: the chip's for good
+        QByteArray sectorAsRead;
+        bool writeSector = false; // the sector is written after the image
+        QByteArray image; // the chip's copy of the image, when it carries the address
+        quint32 imageCrc = 0;
+    };
     MacAllocator* macs = nullptr;
+    ChipAddress chipAddress; // of the current attempt
+    // The address that may have reached the chip in the socket, while its
+    // retries last: a retry keeps it even when the sector does not show it.
+    std::optional<MacAddress> retryAddress;
 
     std::unique_ptr<WireTap> wireTap;
     QMetaObject::Connection wireTapLog;

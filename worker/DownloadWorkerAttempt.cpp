@@ -33,6 +33,7 @@ void DownloadWorker::finishAttempt(int code)
 {
     if (!attemptOpen)
         return;
+    settleChipAddress();
     attemptOpen = false;
     attempt.finishedAt = QDateTime::currentDateTimeUtc();
     if (code == JobOk) {

@@ -16,6 +16,9 @@ public:
     virtual bool take(MacAddress& base, QString& why) = 0;
     // A byte of the address may reach the chip from now on: it is that chip's for good.
     virtual bool keep(MacAddress base, QString& why) = 0;
+    // The chip already carries the address (it comes back for rework): the
+    // pool must never hand it out to another chip.
+    virtual bool claim(MacAddress base, QString& why) = 0;
     // Nothing of the address was written: back to the pool.
     virtual void giveBack(MacAddress base) = 0;
     // The job ended normally: whatever is held but unused goes back, and any
