@@ -160,7 +160,7 @@ bool MacPool::reserveBlock(QString& why)
             return false;
         }
         MacLedger onServer(*server);
-        if (onServer.takeFromPool(range, blockChips, block, bases))
+        if (onServer.takeFromPool(range, location.macBlockChips, block, bases))
             break;
         server.reset();
         if (!wasOpen || attempt > 0) {

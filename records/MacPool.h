@@ -32,9 +32,6 @@ public:
         const RecordTiming& timing = RecordTiming());
     ~MacPool() override;
 
-    // Chips per block reserved on the line's server.
-    void setBlockChips(int chips) { blockChips = chips; }
-
     // Before a start: the pool set up in the records and an address to be had
     // for the first chip. Empty, or the one line why not.
     QString check();
@@ -58,7 +55,6 @@ private:
     MacRange range;
     Owner owner;
     RecordTiming timing;
-    int blockChips = 32;
     std::unique_ptr<RecordStore> local;
     std::unique_ptr<RecordStore> server;
     QElapsedTimer sinceServerFailed;

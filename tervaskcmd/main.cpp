@@ -136,7 +136,7 @@ int main(int argc, char* argv[])
     if (!identity.apply(settings.identity, refusal)
         || (settings.identity.enabled
             && !(refusal = settings.identity.problem(ImageFile::flashBytes(settings.FlashSize))).isEmpty())) {
-        message.warning(QStringLiteral("Error: %1").arg(refusal));
+        message.warning(QStringLiteral("Error: %1!").arg(refusal));
         RunLog::close();
         return ExitUsage;
     }
@@ -153,7 +153,7 @@ int main(int argc, char* argv[])
         macPool = std::make_unique<MacPool>(
             records, settings.identity.pool, MacPool::Owner { context.host, context.program, context.station });
         if (const QString why = macPool->check(); !why.isEmpty()) {
-            message.warning(QStringLiteral("Error: %1").arg(why));
+            message.warning(QStringLiteral("Error: %1!").arg(why));
             RunLog::close();
             return ExitJobFailed;
         }

@@ -5,7 +5,9 @@
 // Each station's attempts reach the production records.
 #include "FactoryTiming.h"
 #include "FactoryWindow.h"
+#include "MacLedger.h"
 #include "ModalAnswerer.h"
+#include "RecordStore.h"
 #include "ShiftPanel.h"
 #include "Station.h"
 #include "StationLogDialog.h"
@@ -16,10 +18,11 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTabWidget>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -79,9 +82,7 @@ private slots:
         window.setLinkTiming(WorkerHarness::fastTiming());
         window.show();
         QCOMPARE(window.windowTitle(), QString("VYN Tervask Factory V01.00.12"));
-        auto button = [&window](const char* name) {
-            return window.findChild<QPushButton*>(QString::fromLatin1(name));
-        };
+        auto button = [&window](const char* name) { return window.findChild<QPushButton*>(QString::fromLatin1(name)); };
         QVERIFY(button("startAllBtn")->isEnabled());
         QVERIFY(!button("stopAllBtn")->isEnabled());
 
@@ -151,6 +152,74 @@ private slots:
         QVERIFY(window.close());
         QCOMPARE(answerer.titles, QStringList({ "Close Confirmation?" }));
         QVERIFY(!window.anyRunning());
+    }
+
+    // Start all refuses identity settings the stations cannot work with, and
+    // a pool with no address left, in one message; no station starts and no
+    // chip hears a byte.
+    void identityRefusedAtStart_data()
+    {
+        // A pool of one chip of this run's own in the program's records, used up below.
+        const quint32 own = QRandomGenerator::global()->bounded(0x1000000u);
+        const QString usedUp = QStringLiteral("00:1A:2C:%1:%2:%3")
+                                   .arg(own >> 16, 2, 16, QChar('0'))
+                                   .arg((own >> 8) & 0xFF, 2, 16, QChar('0'))
+                                   .arg(own & 0xFF, 2, 16, QChar('0'))
+                                   .toUpper();
+        QTest::addColumn<QString>("pool");
+        QTest::addColumn<QString>("flashAddress");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("malformed pool")
+            << "00:1A:2C:00:00:00"
+            << "0xFF000"
+            << "The stations cannot start: the MAC pool \"00:1A:2C:00:00:00\" is not FIRST-LAST";
+        QTest::newRow("beyond the flash")
+            << "00:1A:2C:00:00:00-00:1A:2C:00:00:FF"
+            << "0x100000"
+            << "The stations cannot start: the MAC address at 0x100000 lies beyond the flash";
+        QTest::newRow("used up") << usedUp + "-" + usedUp << "0xFF000"
+                                 << "The stations cannot start: the MAC pool " + usedUp + "-" + usedUp + " is used up";
+    }
+
+    void identityRefusedAtStart()
+    {
+        QFETCH(QString, pool);
+        QFETCH(QString, flashAddress);
+        QFETCH(QString, message);
+        WorkFolder folder;
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        folder.writeFile("image.bin", 5000);
+        folder.writeConfig("cfg/tervaskfactory.ini", "identity",
+            { { "Enabled", true }, { "Pool", pool }, { "FlashAddress", flashAddress } });
+        MacRange range;
+        QString why;
+        if (QTest::currentDataTag() == QLatin1String("used up")) {
+            RecordStore store;
+            QVERIFY(
+                store.openLocal(QCoreApplication::applicationDirPath() + "/records/production.sqlite", RecordTiming()));
+            QVERIFY(MacRange::parse(pool, range, why));
+            MacLedger ledger(store);
+            QList<quint64> taken;
+            QVERIFY2(ledger.setUp(range), qPrintable(ledger.lastError()));
+            QVERIFY(ledger.takeFromPool(range, 1, { "used", "", "test", "test", "" }, taken));
+        }
+
+        FactoryCommandLine line;
+        line.valid = true;
+        line.ports = QStringList({ chip.portName() });
+        line.file = folder.path("image.bin");
+        FactoryWindow window(line);
+        window.setLinkTiming(WorkerHarness::fastTiming());
+        window.show();
+        ModalAnswerer answerer;
+        answerer.clickButton(QMessageBox::Ok);
+        window.findChild<QPushButton*>("startAllBtn")->click();
+        QTRY_VERIFY(answerer.allAnswered());
+        QCOMPARE(answerer.texts.size(), 1);
+        QVERIFY2(answerer.texts.first().startsWith(message), qPrintable(answerer.texts.first()));
+        QVERIFY(!window.anyRunning());
+        QCOMPARE(chip.knockCount(), 0);
     }
 };
 

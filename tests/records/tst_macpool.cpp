@@ -207,15 +207,15 @@ private slots:
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         const auto pcAt = [&](const QString& name) {
-            return RecordLocation::fromUrl(postgres.url(), folder.filePath(name + "/production.sqlite"));
+            RecordLocation location
+                = RecordLocation::fromUrl(postgres.url(), folder.filePath(name + "/production.sqlite"));
+            location.macBlockChips = 10;
+            return location;
         };
         const MacRange range = rangeOf("00:1A:2B:00:00:00-00:1A:2B:00:00:63", 1); // 100 chips
         const quint64 first = range.first.value();
         const auto pool = [&](const QString& pc) {
-            auto made
-                = std::make_unique<MacPool>(pcAt(pc), range, MacPool::Owner { pc, "test", "ttyUSB0" }, quickTiming());
-            made->setBlockChips(10);
-            return made;
+            return std::make_unique<MacPool>(pcAt(pc), range, MacPool::Owner { pc, "test", "ttyUSB0" }, quickTiming());
         };
         const auto takeSeries = [](MacPool& from, int count, QString& why) {
             QList<quint64> values;
