@@ -5,6 +5,7 @@
 #include "MacPool.h"
 #include "RecipePanel.h"
 #include "RecordLocation.h"
+#include "RecordsStatus.h"
 #include "ShiftPanel.h"
 #include "Station.h"
 #include "StationLogDialog.h"
@@ -120,7 +121,8 @@ void FactoryWindow::buildCentre()
     // The stations at work, and the shift as the records hold it.
     views = new QTabWidget(centre);
     views->addTab(scroll, QString());
-    shiftPanel = new ShiftPanel(RecordLocation::resolve(QCoreApplication::applicationDirPath()), ShiftSchedule(), views);
+    shiftPanel
+        = new ShiftPanel(RecordLocation::resolve(QCoreApplication::applicationDirPath()), ShiftSchedule(), views);
     views->addTab(shiftPanel, QString());
     connect(views, &QTabWidget::currentChanged, this, [this](int index) {
         if (views->widget(index) == shiftPanel)
@@ -128,6 +130,8 @@ void FactoryWindow::buildCentre()
     });
     layout->addWidget(views, 1);
     setCentralWidget(centre);
+    recordsStatus = new RecordsStatus(this);
+    statusBar()->addPermanentWidget(recordsStatus, 1);
 }
 
 // Only while every station is idle: the ports are the recipe's.
@@ -143,8 +147,7 @@ void FactoryWindow::rebuildStations()
         auto* station = new Station(port, this);
         station->setLabel(recipe.labels.value(port));
         auto* records = new StationRecorder(station, RecordLocation::resolve(QCoreApplication::applicationDirPath()));
-        connect(records->recorder(), &ProductionRecorder::sngWarning, this,
-            [this](const QString& line) { statusBar()->showMessage(line); });
+        recordsStatus->watch(records->recorder());
         if (linkTiming)
             station->setTiming(*linkTiming);
         auto* tile = new StationTile(station, tileArea);
@@ -256,8 +259,8 @@ void FactoryWindow::stopAll()
 void FactoryWindow::refreshControls()
 {
     const bool running = anyRunning();
-    const bool allRunning
-        = !stations.isEmpty() && std::all_of(stations.cbegin(), stations.cend(), [](const Station* s) { return s->isRunning(); });
+    const bool allRunning = !stations.isEmpty()
+        && std::all_of(stations.cbegin(), stations.cend(), [](const Station* s) { return s->isRunning(); });
     recipePanel->setLocked(running);
     startAllBtn->setEnabled(!stations.isEmpty() && !allRunning);
     stopAllBtn->setEnabled(running);

@@ -19,6 +19,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class RecipePanel;
+class RecordsStatus;
 class ShiftPanel;
 class Station;
 class StationTile;
@@ -75,6 +76,7 @@ private:
     QLabel* totalsLabel = nullptr;
     QTabWidget* views = nullptr;
     ShiftPanel* shiftPanel = nullptr;
+    RecordsStatus* recordsStatus = nullptr;
     QWidget* tileArea = nullptr;
     QGridLayout* tileGrid = nullptr;
     QTimer rateTimer;

@@ -49,7 +49,7 @@ QStringList chipColumns()
         QStringLiteral("work_order TEXT NOT NULL DEFAULT ''") };
 }
 
-// Added in version 3: the MAC address pools and every chip address handed
+// Added in version 4: the MAC address pools and every chip address handed
 // out of them. A pool's name is its range; next_base is its lowest base never
 // handed out. A base is "reserved" for an attempt, "used" once it may have
 // reached a chip, "free" when it came back; with the line's server a PC's
@@ -123,9 +123,14 @@ QStringList RecordSchema::createStatements(Dialect dialect)
         QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_failures ON chip_attempts (result, reason)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_chip ON chip_attempts (chip_id, started_at)"),
     };
-    // The local file also keeps the rows waiting for the line's server.
+    // The local file also keeps the rows waiting for the line's server, and
+    // (since version 3) those the server refused for what they hold.
     if (dialect == Dialect::Sqlite)
-        statements << QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (%1)").arg(attemptColumns(dialect));
+        statements << QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (%1)").arg(attemptColumns(dialect))
+                   << QStringLiteral(
+                          "CREATE TABLE IF NOT EXISTS set_aside (%1, refused_because TEXT NOT NULL DEFAULT '',"
+                          " set_aside_at TEXT NOT NULL DEFAULT '')")
+                          .arg(attemptColumns(dialect));
     return statements + poolTables(dialect);
 }
 
@@ -138,7 +143,7 @@ QStringList RecordSchema::upgradeStatements(int from, Dialect dialect)
                 statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, column);
         }
     }
-    if (from == 2)
+    if (from == 3)
         statements << poolTables(dialect);
     return statements;
 }

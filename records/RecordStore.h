@@ -5,6 +5,7 @@
 #include "RecordSchema.h"
 #include "RecordTiming.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -40,6 +41,16 @@ public:
     // Only the version that was forwarded: an outbox row updated since stays.
     bool removeFromOutbox(const AttemptRow& row);
     int outboxSize();
+    // How many rows wait, and when the oldest of them started (invalid: none). False when unreadable.
+    bool outboxState(int& rows, QDateTime& oldestStarted);
+
+    // Moves an outbox row the server refused for what it holds out of the way of the rows behind it.
+    bool setAside(const AttemptRow& row, const QString& refusal);
+    int setAsideCount();
+
+    // The last failed statement was refused for the values it carried (the
+    // server answered, and would refuse them again), not for the connection.
+    bool refusedContent() const { return contentRefused; }
 
 private:
     bool upsert(const AttemptRow& row, const QString& table);
@@ -50,4 +61,5 @@ private:
     QSqlDatabase db;
     RecordSchema::Dialect kind = RecordSchema::Dialect::Sqlite;
     QString error;
+    bool contentRefused = false;
 };

@@ -8,6 +8,7 @@
 #include "LogView.h"
 #include "PortList.h"
 #include "ProductionRecorder.h"
+#include "RecordsStatus.h"
 #include "WorkerSettings.h"
 #include "WindowToolBar.h"
 #include "ui_DownloadMainWindow.h"
@@ -18,6 +19,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QStatusBar>
 
 namespace {
 const QString toolVersion = QStringLiteral("V01.00.12");
@@ -82,6 +84,9 @@ void DownloadMainWindow::createWorker(int workMode)
     recorder->watch(worker);
     connect(
         recorder, &ProductionRecorder::sngWarning, this, [this](const QString& line) { onLogtext(line, Qt::yellow); });
+    auto* recordsStatus = new RecordsStatus(this);
+    recordsStatus->watch(recorder);
+    statusBar()->addPermanentWidget(recordsStatus, 1);
 }
 
 void DownloadMainWindow::showImageRows()

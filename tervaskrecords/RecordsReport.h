@@ -2,6 +2,7 @@
 
 #include "AttemptRow.h"
 #include "MacPoolQuery.h"
+#include "RecordHealth.h"
 #include "RecordQuery.h"
 
 #include <QByteArray>
@@ -17,6 +18,8 @@ public:
     static QByteArray csv(const QList<AttemptRow>& rows);
     static QString yield(const QList<RecordQuery::YieldGroup>& groups, const QList<RecordQuery::ReasonCount>& reasons);
 
+    // Where the records go, what waits for the line's server, and what went wrong.
+    static QString status(const RecordHealth& health);
     // One chip's attempts, oldest first and numbered so, wherever and whenever they ran.
     static QString chip(const QString& chipId, const QList<AttemptRow>& rows);
     static QString pools(const QList<MacPoolQuery::PoolFigures>& pools);

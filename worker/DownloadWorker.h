@@ -162,6 +162,7 @@ private:
     QByteArray rxBuffer;
     QSerialPort* port = nullptr;
     QElapsedTimer jobTimer;
+    QElapsedTimer attemptClock; // the attempt's duration, which the wall clock cannot be trusted with
     bool chipDone = false;
     bool linkLost = false; // the port failed as a pulled adapter does, since it was opened
     bool lossReported = false;

@@ -7,6 +7,7 @@ void DownloadWorker::beginAttempt()
 {
     attempt = AttemptReport();
     attempt.startedAt = QDateTime::currentDateTimeUtc();
+    attemptClock.start();
     attempt.chipAttempt = failedAttempts + 1;
     attemptOpen = true;
     waitingAnnounced = false;
@@ -36,6 +37,7 @@ void DownloadWorker::finishAttempt(int code)
     settleChipAddress();
     attemptOpen = false;
     attempt.finishedAt = QDateTime::currentDateTimeUtc();
+    attempt.durationMs = attemptClock.elapsed();
     if (code == JobOk) {
         attempt.result = AttemptReport::Result::Pass;
         attempt.failedStep = AttemptReport::Step::None;

@@ -504,6 +504,37 @@ One PC, up to %2 fixtures.</source>
     </message>
 </context>
 <context>
+    <name>RecordsStatus</name>
+    <message>
+        <source>Records: this PC</source>
+        <translation>记录：本机</translation>
+    </message>
+    <message>
+        <source>Records: not stored — %1</source>
+        <translation>记录：未保存 — %1</translation>
+    </message>
+    <message>
+        <source>Records: line database, %1 waiting</source>
+        <translation>记录：产线数据库，%1 条待发送</translation>
+    </message>
+    <message>
+        <source>Records: line database not reached — %1</source>
+        <translation>记录：无法连接产线数据库 — %1</translation>
+    </message>
+    <message>
+        <source>Records: %1 waiting since %2</source>
+        <translation>记录：%1 条待发送，自 %2 起</translation>
+    </message>
+    <message>
+        <source>Records: %1 waiting since %2 — %3</source>
+        <translation>记录：%1 条待发送，自 %2 起 — %3</translation>
+    </message>
+    <message>
+        <source>, %1 set aside</source>
+        <translation>，%1 条被搁置</translation>
+    </message>
+</context>
+<context>
     <name>ShiftPanel</name>
     <message>
         <source>All stations</source>
@@ -540,6 +571,26 @@ One PC, up to %2 fixtures.</source>
     <message>
         <source>The records cannot be read: %1</source>
         <translation>无法读取生产记录：%1</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>本机</translation>
+    </message>
+    <message>
+        <source>Whole line</source>
+        <translation>整条产线</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>进行中</translation>
+    </message>
+    <message>
+        <source>Canceled</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>No chip</source>
+        <translation>无芯片</translation>
     </message>
 </context>
 <context>

@@ -504,6 +504,37 @@ One PC, up to %2 fixtures.</translation>
     </message>
 </context>
 <context>
+    <name>RecordsStatus</name>
+    <message>
+        <source>Records: this PC</source>
+        <translation>Records: this PC</translation>
+    </message>
+    <message>
+        <source>Records: not stored — %1</source>
+        <translation>Records: not stored — %1</translation>
+    </message>
+    <message>
+        <source>Records: line database, %1 waiting</source>
+        <translation>Records: line database, %1 waiting</translation>
+    </message>
+    <message>
+        <source>Records: line database not reached — %1</source>
+        <translation>Records: line database not reached — %1</translation>
+    </message>
+    <message>
+        <source>Records: %1 waiting since %2</source>
+        <translation>Records: %1 waiting since %2</translation>
+    </message>
+    <message>
+        <source>Records: %1 waiting since %2 — %3</source>
+        <translation>Records: %1 waiting since %2 — %3</translation>
+    </message>
+    <message>
+        <source>, %1 set aside</source>
+        <translation>, %1 set aside</translation>
+    </message>
+</context>
+<context>
     <name>ShiftPanel</name>
     <message>
         <source>All stations</source>
@@ -540,6 +571,26 @@ One PC, up to %2 fixtures.</translation>
     <message>
         <source>The records cannot be read: %1</source>
         <translation>The records cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>This PC</translation>
+    </message>
+    <message>
+        <source>Whole line</source>
+        <translation>Whole line</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>Canceled</source>
+        <translation>Canceled</translation>
+    </message>
+    <message>
+        <source>No chip</source>
+        <translation>No chip</translation>
     </message>
 </context>
 <context>
