@@ -221,6 +221,11 @@ private slots:
         QCOMPARE(lines.size(), 4); // header, two rows, nothing after the last line end
         QVERIFY2(lines[1].startsWith("old,") && lines[1].endsWith(",pass,,,0,,1,\r"), lines[1]);
         QVERIFY2(lines[2].endsWith(",AC:DE:48:00:00:01,2,WO-7\r"), lines[2]);
+        // The upgrade also brought the address pools' tables.
+        process.start(copy, { "pool" });
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("No MAC address pool is in the records.\n"));
     }
 
     // One chip's attempts in order, however its address is typed; a pool
