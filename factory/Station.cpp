@@ -1,9 +1,9 @@
 #include "Station.h"
 
 #include "DownloadWorker.h"
+#include "FixtureKey.h"
 #include "MacAllocator.h"
 #include "Recipe.h"
-#include "RecipeImage.h"
 #include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 
@@ -11,9 +11,10 @@
 #include <QRegularExpression>
 #include <QThread>
 
-Station::Station(const QString& port, QObject* parent)
+Station::Station(const QString& key, QObject* parent)
     : QObject(parent)
-    , portName(port)
+    , fixtureKey(key)
+    , portName(FixtureKey::isSocket(key) ? QString() : key)
 {
     qRegisterMetaType<AttemptReport>();
     qRegisterMetaType<StationCounters>();
@@ -51,24 +52,62 @@ QString Station::safeFileNamePart(const QString& port)
     return part.isEmpty() ? QStringLiteral("port") : part;
 }
 
+void Station::setPort(const QString& port)
+{
+    if (thread || port == portName)
+        return;
+    portName = port;
+    emit portChanged(portName);
+}
+
 void Station::start(const Recipe& recipe, const RecipeImage& image, std::unique_ptr<MacAllocator> macs)
 {
-    if (thread)
+    if (isRunning())
         return;
+    startedRecipe = std::make_unique<Recipe>(recipe);
+    startedImage = image;
+    macAllocator = std::move(macs);
+    stopAsked = false;
+    failReason.clear();
+    if (portName.isEmpty()) {
+        awaiting = true;
+        setState(StationState::NoAdapter);
+        return;
+    }
+    launch();
+}
+
+void Station::adapterFound(const QString& port)
+{
+    if (!awaiting || port.isEmpty())
+        return;
+    awaiting = false;
+    setPort(port);
+    launch();
+}
+
+void Station::moveTo(const QString& port)
+{
+    if (!thread || stopAsked || port.isEmpty() || port == portName)
+        return;
+    relaunchOn = port;
+    worker->stop();
+}
+
+void Station::launch()
+{
     settings = std::make_unique<WorkerSettings>(0);
-    recipe.fillSettings(*settings);
+    startedRecipe->fillSettings(*settings);
     // Checked by the window before; the worker refuses to start on a problem all the same.
     QString identityProblem;
-    recipe.fillIdentity(settings->identity, identityProblem);
-    macAllocator = std::move(macs);
+    startedRecipe->fillIdentity(settings->identity, identityProblem);
     settings->portName = portName;
-    settings->image = image.bytes;
-    settings->packetCount = image.packetCount;
-    settings->imageCrc = image.crc32;
+    // Every station's settings share the one image read at the start.
+    settings->image = startedImage.bytes;
+    settings->packetCount = startedImage.packetCount;
+    settings->imageCrc = startedImage.crc32;
 
-    stopAsked = false;
     loopEntered = false;
-    failReason.clear();
     lastRedLine.clear();
     openRunLog();
 
@@ -90,9 +129,17 @@ void Station::start(const Recipe& recipe, const RecipeImage& image, std::unique_
 
 void Station::stop()
 {
+    if (awaiting) {
+        awaiting = false;
+        macAllocator.reset();
+        setState(StationState::Idle);
+        emit stopped();
+        return;
+    }
     if (!thread || stopAsked)
         return;
     stopAsked = true;
+    relaunchOn.clear();
     worker->stop();
 }
 
@@ -106,6 +153,10 @@ void Station::connectWorker()
     connect(worker, &DownloadWorker::sngChipResult, this, &Station::onChipResult);
     connect(worker, &DownloadWorker::sngAttemptStarted, this, &Station::onAttemptStarted);
     connect(worker, &DownloadWorker::sngAttemptFinished, this, &Station::onAttemptFinished);
+    connect(worker, &DownloadWorker::sngChipIdentified, this, [this](const QString& mac) {
+        lastChipId = mac;
+        emit chipIdentified(mac);
+    });
     connect(worker, &DownloadWorker::sngWaitingForChip, this, [this] {
         loopEntered = true;
         if (current != StationState::Passed && current != StationState::Failed)
@@ -128,6 +179,9 @@ void Station::openRunLog()
 void Station::appendLog(const QString& text, const QColor& color)
 {
     lines.append({ text, color });
+    // Dropping from the front only moves the list's start: a full log costs nothing more per line.
+    if (lines.size() > keptLines)
+        lines.remove(0, lines.size() - keptLines);
     runLog.append(text);
     if (color == QColor(Qt::red))
         lastRedLine = text;
@@ -147,12 +201,15 @@ void Station::onAttemptStarted(const QDateTime& startedAtUtc)
     loopEntered = true;
     attemptStart = startedAtUtc;
     passReported = false;
+    lastChipId.clear();
     setState(StationState::Downloading);
     emit attemptStarted(startedAtUtc);
 }
 
 void Station::onAttemptFinished(const AttemptReport& report)
 {
+    lastChipAttempt = report.chipAttempt;
+    lastChipId = report.chipId;
     if (report.result == AttemptReport::Result::Fail) {
         // Shown at once, whether the chip gets a retry or not; it is counted once its chain has ended.
         failReason = report.reason;
@@ -165,12 +222,14 @@ void Station::onAttemptFinished(const AttemptReport& report)
     emit attemptFinished(report);
 }
 
+// The worker reports a chip once, after the attempt that decided it: a pass
+// is a first pass when that attempt was the chip's first.
 void Station::onChipResult(bool pass)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (pass && !passReported)
         elapsedMs = attemptStart.msecsTo(now);
-    chips.count(pass);
+    chips.count(pass, lastChipAttempt == 1);
     emit countersChanged(chips);
     emit chipCounted(pass, now);
     // A chip cut short by a pulled adapter is counted while the adapter is
@@ -179,11 +238,34 @@ void Station::onChipResult(bool pass)
         setState(pass ? StationState::Passed : StationState::Failed);
 }
 
+void Station::addEarlierChips(const StationCounters& earlier)
+{
+    chips += earlier;
+    emit countersChanged(chips);
+}
+
+void Station::resetCounters()
+{
+    chips = {};
+    emit countersChanged(chips);
+}
+
 void Station::onWorkerFinished()
 {
-    const bool openFailed = !loopEntered && !stopAsked;
+    const bool moving = !relaunchOn.isEmpty() && !stopAsked;
+    const bool openFailed = !loopEntered && !stopAsked && !moving;
     releaseWorker();
     runLog.close();
+    if (moving) {
+        const QString next = relaunchOn;
+        relaunchOn.clear();
+        setPort(next);
+        launch();
+        return;
+    }
+    relaunchOn.clear();
+    // The job ended for good: the pool gave back what it held, and a next start brings its own.
+    macAllocator.reset();
     if (openFailed) {
         failReason = lastRedLine;
         setState(StationState::PortError);
@@ -207,5 +289,4 @@ void Station::releaseWorker()
     delete thread;
     thread = nullptr;
     settings.reset();
-    macAllocator.reset();
 }

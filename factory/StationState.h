@@ -3,6 +3,7 @@
 // What a station's tile shows.
 enum class StationState {
     Idle, // not running
+    NoAdapter, // started, its adapter is not there: it starts by itself when the adapter appears
     WaitingForChip,
     Downloading,
     Passed, // the last chip passed; shown until the next chip starts

@@ -34,6 +34,9 @@ int main(int argc, char* argv[])
         return -1;
 
     FactoryWindow window(line);
+    // A station PC shows nothing else: the tiles take the whole screen (and
+    // all of it in the operator's view, which the window has set already).
+    window.setWindowState(window.windowState() | Qt::WindowMaximized);
     window.show();
     if (line.start)
         QTimer::singleShot(0, &window, &FactoryWindow::startAll);

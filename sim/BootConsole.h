@@ -50,6 +50,7 @@ private:
     QByteArray execute(const QList<QByteArray>& words, const ChipKnobs& knobs, qint64 nowUs, bool& prompt);
     QByteArray memoryDump(const QList<QByteArray>& words, const ChipKnobs& knobs);
     QByteArray checksum(const QList<QByteArray>& words, const ChipKnobs& knobs);
+    static ChipKnobs knobsForCommand(const QByteArray& text, ChipKnobs& knobs);
     QByteArray erase(const QList<QByteArray>& words, const ChipKnobs& knobs);
     static qint64 workUs(const QList<QByteArray>& words, const ChipKnobs& knobs);
     void startTransfer(const ChipKnobs& knobs, qint64 nowUs);

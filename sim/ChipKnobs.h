@@ -62,6 +62,7 @@ struct ChipKnobs {
 
     // Checksum
     bool wrongChecksum = false;
+    int wrongChecksums = 0; // the next N checksums are wrong, then the chip answers true ones again
     bool unreadableChecksum = false; // the reply has no CRC line
     bool checksumEndsAtDigits = false; // nothing follows the eight digits
     bool checksumLowerCase = false;

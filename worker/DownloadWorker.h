@@ -70,6 +70,8 @@ signals:
     // chip answered and its download begins) and ends; see AttemptReport.
     void sngAttemptStarted(const QDateTime& startedAtUtc);
     void sngAttemptFinished(const AttemptReport& report);
+    // The attempt's chip has its MAC address (identity assigned), before its image goes out.
+    void sngChipIdentified(const QString& mac);
     // Automatic mode: a new chip is awaited (at the start, once the last chip
     // was pulled, and once a lost adapter's port is open again).
     void sngWaitingForChip();

@@ -101,6 +101,7 @@ int DownloadWorker::identifyChip()
     chipAddress.sectorAsRead = sector;
     attempt.chipId = chipAddress.mac.text();
     logProgress(QStringLiteral("MAC: %1 (%2)").arg(chipAddress.mac.text(), found ? "kept" : "new"));
+    emit sngChipIdentified(attempt.chipId);
 
     const quint32 imageOffset = quint32(settings->downloadAddr.toInt(nullptr, 0));
     const QByteArray& image = settings->image;

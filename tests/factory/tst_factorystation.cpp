@@ -184,10 +184,11 @@ private slots:
         QVERIFY(staysDownloadedOnce(C));
 
         // C's chip that the lost adapter cut short counts as failed, and is downloaded anew once the adapter is back.
-        const StationCounters expected[count] = { { 2, 2, 0 }, { 2, 1, 1 }, { 2, 1, 1 }, { 2, 2, 0 } };
+        // Every passed chip passed at its first attempt: B's bad chip failed both of its own.
+        const StationCounters expected[count] = { { 2, 2, 0, 2 }, { 2, 1, 1, 1 }, { 2, 1, 1, 1 }, { 2, 2, 0, 2 } };
         for (int i = 0; i < count; ++i)
             QCOMPARE(stations[i]->counters(), expected[i]);
-        QCOMPARE(totals.counters(), StationCounters({ 8, 6, 2 }));
+        QCOMPARE(totals.counters(), StationCounters({ 8, 6, 2, 6 }));
 
         // Stop all while every station is in the middle of a transfer.
         for (int i = 0; i < count; ++i) {
@@ -233,6 +234,29 @@ private slots:
             QCOMPARE(fileBytes(runLog), (texts.join("\r\n") + "\r\n").toLocal8Bit());
         }
         QCOMPARE(logTexts(*stations[C]).count("Error: the port " + c.portName() + " is lost!"), 1);
+    }
+
+    // Memory holds the last lines only; the run log holds every one of them.
+    void keepsTheLastLinesInMemory()
+    {
+        Recipe recipe;
+        const std::optional<RecipeImage> loaded = writeImage(pattern(3000, 5), recipe);
+        QVERIFY(loaded);
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        Station station(chip.portName());
+        station.setTiming(WorkerHarness::fastTiming());
+        station.setLogLimit(10);
+        QSignalSpy stopped(&station, &Station::stopped);
+        station.start(recipe, *loaded);
+        QTRY_COMPARE_WITH_TIMEOUT(station.state(), StationState::Passed, timeoutMs);
+        station.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.size(), 1, timeoutMs);
+
+        const QStringList everyLine
+            = QString::fromLocal8Bit(fileBytes(station.runLogPath())).split("\r\n", Qt::SkipEmptyParts);
+        QVERIFY2(everyLine.size() > 10, qPrintable(everyLine.join('\n')));
+        QCOMPARE(logTexts(station), everyLine.mid(everyLine.size() - 10));
     }
 
     // A chip pulled during its first attempt, with a retry left: the failed
@@ -282,14 +306,14 @@ private slots:
             QTest::qWait(500);
             freshChip(chip, image.size());
             chip.plug();
-            QTRY_COMPARE_WITH_TIMEOUT(station.counters(), StationCounters({ 2, 1, 1 }), timeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(station.counters(), StationCounters({ 2, 1, 1, 1 }), timeoutMs);
             QCOMPARE(station.state(), StationState::Passed);
             QCOMPARE(chip.flash(0x1000, image.size()), image);
             QCOMPARE(attempts.size(), 2);
             QCOMPARE(attempts.at(1).result, AttemptReport::Result::Pass);
             QCOMPARE(attempts.at(1).chipAttempt, 1);
         } else {
-            QTRY_COMPARE_WITH_TIMEOUT(station.counters(), StationCounters({ 1, 0, 1 }), timeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(station.counters(), StationCounters({ 1, 0, 1, 0 }), timeoutMs);
             QTRY_COMPARE_WITH_TIMEOUT(awaited.size(), 2, timeoutMs);
             QCOMPARE(station.state(), StationState::Failed);
             QCOMPARE(station.reason(), reason);
