@@ -5,10 +5,12 @@
 #include "RecordStore.h"
 
 #include <QDir>
+#include <QMutex>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -278,6 +280,34 @@ private slots:
                        "free      8\n"
                        "Reserved but never used:\n"
                        "line-pc-2  00:1A:2B:00:00:06-00:1A:2B:00:00:07  2\n"));
+    }
+
+    // A new records file met by every station of a PC at once (the first
+    // start of the station window): each of them opens it, none is refused.
+    void aNewFileIsOpenedByManyAtOnce()
+    {
+        for (int round = 0; round < 20; ++round) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath("records/production.sqlite");
+            QStringList failures;
+            QMutex guard;
+            QList<QThread*> stations;
+            for (int station = 0; station < 4; ++station) {
+                stations << QThread::create([&] {
+                    RecordStore store;
+                    if (!store.openLocal(path, RecordTiming())) {
+                        QMutexLocker lock(&guard);
+                        failures << store.lastError();
+                    }
+                });
+            }
+            for (QThread* station : stations)
+                station->start();
+            for (QThread* station : stations)
+                QVERIFY(station->wait(30000));
+            qDeleteAll(stations);
+            QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+        }
     }
 
     void exitStatus_data()
