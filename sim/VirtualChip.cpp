@@ -214,6 +214,36 @@ ChipKnobs VirtualChip::knobs() const
     return current;
 }
 
+int VirtualChip::insertNewChip()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    ShelvedChip fresh { QByteArray(console->flash().size(), char(0xFF)), 0x1000 };
+    console->exchangeChip(fresh.flash, fresh.partition);
+    shelf.insert(inSocket, fresh);
+    inSocket = chipsMade++;
+    return inSocket;
+}
+
+bool VirtualChip::insertChip(int number)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    if (number == inSocket)
+        return true;
+    if (!shelf.contains(number))
+        return false;
+    ShelvedChip back = shelf.take(number);
+    console->exchangeChip(back.flash, back.partition);
+    shelf.insert(inSocket, back);
+    inSocket = number;
+    return true;
+}
+
+int VirtualChip::chipNumber() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return inSocket;
+}
+
 void VirtualChip::announceReady()
 {
     {

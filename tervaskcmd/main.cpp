@@ -2,7 +2,10 @@
 // from the command line; the worker's lines go to the console and the run log.
 #include "DownloadMessage.h"
 #include "DownloadWorker.h"
+#include "IdentityOptions.h"
+#include "ImageFile.h"
 #include "InterruptWatcher.h"
+#include "MacPool.h"
 #include "ProductionRecorder.h"
 #include "RecordContext.h"
 #include "RecordLocation.h"
@@ -17,6 +20,7 @@
 #include <QLoggingCategory>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -56,12 +60,15 @@ QString* optionTarget(WorkerSettings& settings, const QString& argument)
 
 // Options match whole arguments, case-sensitively; a repeated option
 // overrides. False on anything else.
-bool parseArguments(const QStringList& arguments, WorkerSettings& settings)
+bool parseArguments(const QStringList& arguments, WorkerSettings& settings, IdentityOptions& identity)
 {
     for (int i = 1; i < arguments.size();) {
         const QString& argument = arguments.at(i);
+        const QString value = i + 1 < arguments.size() ? arguments.at(i + 1) : QString();
         if (QString* target = optionTarget(settings, argument)) {
-            *target = i + 1 < arguments.size() ? arguments.at(i + 1) : QString();
+            *target = value;
+            i += 2;
+        } else if (identity.take(argument, value)) {
             i += 2;
         } else if (argument == QLatin1String("--loop")) {
             settings.AutoStart = true;
@@ -112,7 +119,8 @@ int main(int argc, char* argv[])
     startRunLog();
 
     WorkerSettings settings(0);
-    if (!parseArguments(QCoreApplication::arguments(), settings)) {
+    IdentityOptions identity;
+    if (!parseArguments(QCoreApplication::arguments(), settings, identity)) {
         printUsage(QCoreApplication::arguments().value(0));
         return ExitUsage;
     }
@@ -124,12 +132,35 @@ int main(int argc, char* argv[])
     // stop() logs from the watcher thread: its line is printed there, not queued.
     QObject::connect(&worker, &DownloadWorker::sngLog, &message, &DownloadMessage::workerLog, Qt::DirectConnection);
 
+    QString refusal;
+    if (!identity.apply(settings.identity, refusal)
+        || (settings.identity.enabled
+            && !(refusal = settings.identity.problem(ImageFile::flashBytes(settings.FlashSize))).isEmpty())) {
+        message.warning(QStringLiteral("Error: %1!").arg(refusal));
+        RunLog::close();
+        return ExitUsage;
+    }
     if (!worker.loadImageFile()) {
         RunLog::close();
         return ExitImageNotLoaded;
     }
-    ProductionRecorder recorder(RecordLocation::resolve(QCoreApplication::applicationDirPath()));
-    recorder.setContext(RecordContext::fromSettings(QStringLiteral("tervaskcmd"), settings, settings.FileName));
+    const RecordLocation records = RecordLocation::resolve(QCoreApplication::applicationDirPath());
+    const RecordContext context = RecordContext::fromSettings(QStringLiteral("tervaskcmd"), settings, settings.FileName);
+    std::unique_ptr<MacPool> macPool;
+    if (settings.identity.enabled) {
+        if (const QString warning = settings.identity.pool.warning(); !warning.isEmpty())
+            message.warning(QStringLiteral("Warning: %1").arg(warning));
+        macPool = std::make_unique<MacPool>(
+            records, settings.identity.pool, MacPool::Owner { context.host, context.program, context.station });
+        if (const QString why = macPool->check(); !why.isEmpty()) {
+            message.warning(QStringLiteral("Error: %1!").arg(why));
+            RunLog::close();
+            return ExitJobFailed;
+        }
+        worker.setMacAllocator(macPool.get());
+    }
+    ProductionRecorder recorder(records);
+    recorder.setContext(context);
     recorder.watch(&worker);
     QObject::connect(
         &recorder, &ProductionRecorder::sngWarning, &message, &DownloadMessage::warning, Qt::DirectConnection);

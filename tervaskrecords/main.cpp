@@ -1,5 +1,7 @@
 // tervaskrecords: lists, exports and sums up the production records,
-// forwards the rows waiting for the line's server and says how they fare.
+// forwards the rows waiting for the line's server, says how they fare, and
+// tells a chip's attempts and the MAC address pools.
+#include "MacPoolQuery.h"
 #include "RecordForwarder.h"
 #include "RecordQuery.h"
 #include "RecordStore.h"
@@ -97,6 +99,14 @@ int writeCsv(const QString& path, const QByteArray& bytes)
 
 int report(const RecordsArguments& arguments, RecordStore& store)
 {
+    if (arguments.command == RecordsArguments::Command::Pool) {
+        MacPoolQuery pools(store);
+        QList<MacPoolQuery::PoolFigures> figures;
+        if (!pools.pools(figures))
+            return unreachable(pools.lastError());
+        print(stdout, RecordsReport::pools(figures));
+        return ExitDone;
+    }
     RecordQuery query(store);
     if (arguments.command == RecordsArguments::Command::Yield) {
         QList<RecordQuery::YieldGroup> groups;
@@ -112,6 +122,10 @@ int report(const RecordsArguments& arguments, RecordStore& store)
         return unreachable(query.lastError());
     if (arguments.command == RecordsArguments::Command::Export)
         return writeCsv(arguments.csvPath, RecordsReport::csv(rows));
+    if (arguments.command == RecordsArguments::Command::Chip) {
+        print(stdout, RecordsReport::chip(arguments.filter.chipId, rows));
+        return ExitDone;
+    }
     print(stdout, RecordsReport::list(rows));
     return ExitDone;
 }
