@@ -7,7 +7,9 @@ bool isPortName(const QString& port)
 {
     static const QRegularExpression systemName(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9_.-]*$"));
     static const QRegularExpression path(QStringLiteral("^/[^,\\s]+$"));
-    return systemName.match(port).hasMatch() || path.match(port).hasMatch();
+    // Windows' device path of a port, the way past COM9: \\.\COM12.
+    static const QRegularExpression devicePath(QStringLiteral("^\\\\\\\\\\.\\\\[A-Za-z0-9_]+$"));
+    return systemName.match(port).hasMatch() || path.match(port).hasMatch() || devicePath.match(port).hasMatch();
 }
 
 bool takePorts(const QString& list, QStringList& ports)
@@ -52,7 +54,7 @@ FactoryCommandLine FactoryCommandLine::parse(const QStringList& arguments)
 QString FactoryCommandLine::usage()
 {
     return QStringLiteral("usage: tervaskfactory [--ports P1,P2,...] [--file IMAGE] [--start]\n"
-                          "  --ports  1 to 16 serial ports, each a system name (ttyUSB0) or a path\n"
+                          "  --ports  1 to 16 serial ports, each a system name (ttyUSB0, COM3) or a path (\\\\.\\COM12)\n"
                           "  --file   the image every station downloads\n"
                           "  --start  start all stations once the window is up\n");
 }

@@ -2,13 +2,12 @@
 #include "FactoryWindow.h"
 #include "RefuseSecondInstance.h"
 #include "SingleInstance.h"
+#include "UsageNotice.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
-
-#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -18,7 +17,7 @@ int main(int argc, char* argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     FactoryCommandLine line = FactoryCommandLine::parse(arguments);
     if (!line.valid) {
-        std::fputs(qPrintable(FactoryCommandLine::usage()), stderr);
+        showUsage(QStringLiteral("tervaskfactory"), FactoryCommandLine::usage());
         return 1;
     }
     QApplication app(argc, argv);

@@ -13,6 +13,12 @@ ProductionRecorder::ProductionRecorder(const RecordLocation& location, const Rec
     // The writer's thread reports; the warning must not wait for a busy front end's event loop.
     connect(
         writer, &RecordWriter::sngTrouble, this, [this](const QString& why) { warnOnce(why); }, Qt::DirectConnection);
+    connect(
+        writer, &RecordWriter::sngOutboxOnly, this,
+        [this](const QString& why) {
+            emit sngWarning(QStringLiteral("Warning: production records stay in the local outbox: %1").arg(why));
+        },
+        Qt::DirectConnection);
     connect(writer, &RecordWriter::sngForwarded, this, &ProductionRecorder::sngForwarded);
     thread.setObjectName(QStringLiteral("records"));
     thread.start(QThread::LowPriority);

@@ -42,7 +42,8 @@ public slots:
     void forwardNow();
 
 signals:
-    // "Warning: production record not stored: <why>", once per recorder.
+    // "Warning: production record not stored: <why>", once per recorder; with a server that this
+    // PC cannot reach at all, "Warning: production records stay in the local outbox: <why>" at start.
     void sngWarning(const QString& line);
     void sngForwarded(int rows);
 

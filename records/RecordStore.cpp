@@ -1,15 +1,15 @@
 #include "RecordStore.h"
 
+#include "SqliteCheckpoint.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace {
 
@@ -90,14 +90,7 @@ bool RecordStore::openLocal(const QString& path, const RecordTiming& timing)
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(timing.sqliteBusy.count()));
     if (!db.open())
         return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), db.lastError().text()));
-    // The last connection to close would copy the journal into the file and
-    // sync both, about 15 ms that a program ending would wait for. The next
-    // writer's automatic checkpoint does it instead, off any job's path.
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-        if (sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData()))
-            sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    }
+    leaveCheckpointToNextWriter(db);
     QSqlQuery query(db);
     // WAL lets the report commands read while stations write; NORMAL syncing
     // is still safe against a crash of the program, and cheaper per row.
@@ -105,6 +98,11 @@ bool RecordStore::openLocal(const QString& path, const RecordTiming& timing)
         || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), query.lastError().text()));
     return prepareSchema();
+}
+
+bool RecordStore::serverDriverAvailable()
+{
+    return QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"));
 }
 
 bool RecordStore::openServer(const RecordLocation& location, const RecordTiming& timing)

@@ -21,6 +21,8 @@ public:
     // Creates the folder, the file and the tables where missing.
     bool openLocal(const QString& path, const RecordTiming& timing);
     bool openServer(const RecordLocation& location, const RecordTiming& timing);
+    // Whether this PC's Qt can reach a server at all (the Windows build has no PostgreSQL driver).
+    static bool serverDriverAvailable();
     // As the location says: the server, else the local file.
     bool open(const RecordLocation& location, const RecordTiming& timing);
     void close();

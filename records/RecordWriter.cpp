@@ -128,6 +128,9 @@ void RecordWriter::prepare()
         localReady();
         return;
     }
+    if (!RecordStore::serverDriverAvailable())
+        emit sngOutboxOnly(
+            QStringLiteral("Qt's PostgreSQL driver is missing on this PC, so %1 cannot be reached").arg(location.describe()));
     forward();
     forwardTimer.start(int(timing.forwardInterval.count()));
 }

@@ -36,6 +36,8 @@ public:
 
 signals:
     void sngTrouble(const QString& why);
+    // With a server configured that this PC cannot reach at all: every row stays in the outbox.
+    void sngOutboxOnly(const QString& why);
     void sngForwarded(int rows);
 
 private:
