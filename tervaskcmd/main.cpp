@@ -3,6 +3,7 @@
 #include "DownloadMessage.h"
 #include "DownloadWorker.h"
 #include "InterruptWatcher.h"
+#include "ProcessExit.h"
 #include "ProductionRecorder.h"
 #include "RecordContext.h"
 #include "RecordLocation.h"
@@ -100,9 +101,7 @@ int runJob(DownloadWorker& worker, const InterruptWatcher& watcher)
     return passed ? ExitSuccess : ExitJobFailed;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int run(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const Utf8Console console;
@@ -137,4 +136,11 @@ int main(int argc, char* argv[])
     recorder.finish();
     RunLog::close();
     return status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return endProcess(run(argc, argv));
 }
