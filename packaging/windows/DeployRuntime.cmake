@@ -1,22 +1,33 @@
 # Run by "cmake --install" (see Windows.cmake): copies into the installed folder every DLL that
-# its programs and plugins load, directly or through another DLL, except Windows' own.
+# its programs and plugins load, directly or through another DLL, from the folder of Qt's DLLs
+# (Qt and MinGW's runtime). What that folder lacks is Windows' own and stays out.
 set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
-list(TRANSFORM TERVASK_DEPLOY_PROGRAMS PREPEND "${folder}/")
-list(TRANSFORM TERVASK_DEPLOY_PLUGINS PREPEND "${folder}/")
-set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND "${TERVASK_DEPLOY_OBJDUMP}")
-file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES ${TERVASK_DEPLOY_PROGRAMS}
-    MODULES ${TERVASK_DEPLOY_PLUGINS}
-    DIRECTORIES ${TERVASK_DEPLOY_SEARCH}
-    RESOLVED_DEPENDENCIES_VAR found
-    UNRESOLVED_DEPENDENCIES_VAR system
-    # Windows' own DLLs: the API sets and whatever is not beside Qt.
-    PRE_EXCLUDE_REGEXES "^api-ms-" "^ext-ms-"
-    POST_INCLUDE_REGEXES "^${TERVASK_DEPLOY_SEARCH}/"
-    POST_EXCLUDE_REGEXES ".*"
-)
-foreach(dll IN LISTS found)
-    file(INSTALL "${dll}" DESTINATION "${folder}")
+
+# Windows names DLLs without regard to case; the folder's files by their lower-case names.
+file(GLOB available RELATIVE "${TERVASK_DEPLOY_SEARCH}" "${TERVASK_DEPLOY_SEARCH}/*.dll")
+foreach(name IN LISTS available)
+    string(TOLOWER "${name}" key)
+    set("dll_${key}" "${name}")
 endforeach()
+
+set(pending ${TERVASK_DEPLOY_PROGRAMS} ${TERVASK_DEPLOY_PLUGINS})
+list(TRANSFORM pending PREPEND "${folder}/")
+while(pending)
+    list(POP_FRONT pending file)
+    execute_process(COMMAND "${TERVASK_DEPLOY_OBJDUMP}" -p "${file}" OUTPUT_VARIABLE headers RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "objdump cannot read ${file}")
+    endif()
+    string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${headers}")
+    foreach(import IN LISTS imports)
+        string(REGEX REPLACE "^DLL Name: " "" name "${import}")
+        string(TOLOWER "${name}" key)
+        if(NOT DEFINED "dll_${key}")
+            continue() # Windows' own, or copied already
+        endif()
+        set(dll "${dll_${key}}")
+        unset("dll_${key}")
+        file(INSTALL "${TERVASK_DEPLOY_SEARCH}/${dll}" DESTINATION "${folder}")
+        list(APPEND pending "${folder}/${dll}")
+    endforeach()
+endwhile()
