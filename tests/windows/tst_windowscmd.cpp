@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QSerialPort>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -156,20 +155,6 @@ private slots:
         QCOMPARE(process.exitCode(), 2);
         QVERIFY2(err.startsWith("Error: the port COM5 is lost!\n"), out + err);
         QVERIFY2(out.contains("\nDownload failed!\n"), out);
-    }
-
-    // The system's reason follows the fixed line: here another program holds the port.
-    void portHeldByAnotherProgramSaysWhy()
-    {
-        VirtualChip chip;
-        QVERIFY(startChip(chip));
-        QSerialPort holder(chip.portName());
-        QVERIFY(holder.open(QIODevice::ReadWrite));
-        const Result r = run({ "--p", port, "--file", windowsPath(image) });
-        QCOMPARE(r.status, 2);
-        QVERIFY2(r.err.startsWith("Error:failed to open portCOM5: ") && r.err.count('\n') == 1
-                && r.err.size() > int(sizeof "Error:failed to open portCOM5: x"),
-            r.err);
     }
 
     // Printed and logged as typed, whatever the Windows code page.
