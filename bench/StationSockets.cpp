@@ -81,8 +81,8 @@ void StationSockets::watch(Station* station, Socket& socket)
             socket.chip.unplug();
         }
     });
-    QObject::connect(station, &Station::stateChanged, station, [this, &socket](StationState state) {
-        if (state == StationState::WaitingForChip && socket.awaitingSwap) {
+    QObject::connect(station, &Station::chipAwaited, station, [this, &socket] {
+        if (socket.awaitingSwap) {
             socket.awaitingSwap = false;
             plugFresh(socket);
         }

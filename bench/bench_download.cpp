@@ -2,16 +2,12 @@
 // and adapter latencies, the XMODEM phase against the line's limit, what the
 // job spends outside it, and lrzsz's "sx -k" through the same line.
 #include "BenchImage.h"
-#include "CpuClock.h"
-#include "DownloadWorker.h"
-#include "HostClock.h"
-#include "LogTimeline.h"
 #include "NumberList.h"
 #include "ReferenceSender.h"
 #include "SxSender.h"
 #include "TransferFigures.h"
 #include "VirtualChip.h"
-#include "WorkerSettings.h"
+#include "WorkerJob.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,79 +19,6 @@
 namespace {
 
 constexpr int downloadOffset = 0x1000;
-
-struct WorkerRun {
-    bool passed = false;
-    qint64 jobUs = 0;
-    TransferFigures transfer;
-    qint64 fixedWaitsUs = 0; // the command waits and the settle pause outside the transfer
-    qint64 drainUs = 0; // verification's wait for what the transfer left behind (up to 500 ms)
-    double cpuPerSecond = 0;
-};
-
-// The waits the job makes whatever the line: each command written outside the
-// transfer sleeps its wait before the reply is read, and verification pauses first.
-qint64 fixedWaitsUs(const QList<QByteArray>& commands, const WorkerSettings& settings, const LinkTiming& timing)
-{
-    const qint64 checksumWait
-        = settings.VerifyUnitTime != 0 ? settings.VerifyUnitTime : timing.verifyDefaultWait.count();
-    qint64 ms = timing.verifySettle.count();
-    for (const QByteArray& command : commands) {
-        if (command == "loadx")
-            continue; // its wait is part of the transfer phase
-        ms += command.startsWith("checksum ") ? checksumWait : 10;
-    }
-    return ms * 1000;
-}
-
-// Every line of the job with the milliseconds since the previous one, on standard error.
-void printTimeline(const LogTimeline& log)
-{
-    qint64 previous = -1;
-    for (const LogTimeline::Line& line : log.lines()) {
-        std::fprintf(stderr, "  %+9.3f ms  %s\n", previous < 0 ? 0.0 : double(line.atUs - previous) / 1000.0,
-            qPrintable(line.text));
-        previous = line.atUs;
-    }
-}
-
-WorkerRun runWorker(VirtualChip& chip, const QByteArray& image, int baud, int latencyMs, bool trace)
-{
-    WorkerSettings settings(0);
-    settings.portName = chip.portName();
-    settings.BaudRate = QString::number(baud);
-    settings.image = image;
-    settings.packetCount = BenchImage::packetCount(image);
-    settings.imageCrc = BenchImage::crc(image);
-    DownloadWorker worker;
-    worker.settings = &settings;
-    LogTimeline log;
-    log.attach(worker);
-
-    chip.clearEvents();
-    chip.recordWire(true);
-    WorkerRun run;
-    const double cpuBefore = CpuClock::callingThread();
-    const qint64 startUs = HostClock::nowUs();
-    worker.start(true);
-    run.jobUs = HostClock::nowUs() - startUs;
-    run.cpuPerSecond = (CpuClock::callingThread() - cpuBefore) / (double(run.jobUs) / 1e6);
-    run.passed = log.contains(QStringLiteral("Download successed!"));
-    run.transfer = TransferFigures::fromChip(chip.events(), chip.wireBursts(), baud, latencyMs);
-    chip.recordWire(false);
-
-    run.fixedWaitsUs = fixedWaitsUs(chip.commands(), settings, worker.timing());
-    const qint64 verifyAt = log.timeOf(QStringLiteral("Verify..."));
-    const qint64 checksumAt = log.timeOfFirstStartingWith(QStringLiteral("checksum 1 "));
-    if (verifyAt >= 0 && checksumAt >= 0)
-        run.drainUs = checksumAt - verifyAt - qint64(worker.timing().verifySettle.count()) * 1000;
-    if (!run.passed || trace) {
-        std::fprintf(
-            stderr, "%s, %d baud, %d ms latency:\n", run.passed ? "worker run" : "worker run failed", baud, latencyMs);
-        printTimeline(log);
-    }
-    return run;
-}
 
 TransferFigures runSx(VirtualChip& chip, const QByteArray& image, const QString& file, int baud, int latencyMs,
     double limitSeconds, bool& passed)
@@ -152,8 +75,11 @@ int main(int argc, char* argv[])
         QStringLiteral("runs"), QStringLiteral("0"));
     const QCommandLineOption traceOption(
         QStringLiteral("trace"), QStringLiteral("Print each job's lines with their times."));
-    parser.addOptions({ sizeOption, baudOption, latencyOption, noSxOption, repeatOption, traceOption });
+    const QCommandLineOption fixedWaitsOption(
+        QStringLiteral("fixed-waits"), QStringLiteral("The worker sleeps the console's fixed pauses."));
+    parser.addOptions({ sizeOption, baudOption, latencyOption, noSxOption, repeatOption, traceOption, fixedWaitsOption });
     parser.process(app);
+    const bool fixedWaits = parser.isSet(fixedWaitsOption);
 
     const QByteArray image = BenchImage::make(parser.value(sizeOption).toInt());
     const int repeat = parser.value(repeatOption).toInt();
@@ -185,13 +111,13 @@ int main(int argc, char* argv[])
             // Other work on the machine only ever slows a run down: the best of a few
             // alternating runs of each sender is the one least disturbed.
             const int runs = repeat > 0 ? repeat : std::clamp(int(40.0 / limit + 0.5), 1, 3);
-            WorkerRun ours;
+            WorkerJob ours;
             TransferFigures theirs;
             TransferFigures reference;
             bool sxPassed = false;
             bool referencePassed = false;
             for (int run = 0; run < runs; ++run) {
-                const WorkerRun one = runWorker(chip, image, baud, latencyMs, parser.isSet(traceOption));
+                const WorkerJob one = WorkerJob::run(chip, image, baud, latencyMs, fixedWaits, parser.isSet(traceOption));
                 allPassed = allPassed && one.passed && one.transfer.complete;
                 if (run == 0 || one.transfer.phaseUs < ours.transfer.phaseUs)
                     ours = one;
@@ -209,7 +135,7 @@ int main(int argc, char* argv[])
                     theirs = other;
                 sxPassed = sxPassed || (passed && other.complete);
             }
-            const qint64 overheadUs = ours.jobUs - ours.transfer.phaseUs;
+            const qint64 overheadUs = ours.overheadUs();
             const qint64 otherUs = overheadUs - ours.fixedWaitsUs - ours.drainUs;
 
             QString referenceColumns = QStringLiteral("– | –");

@@ -13,19 +13,15 @@
 #include "Recipe.h"
 #include "ResidentMemory.h"
 #include "Station.h"
-#include "StationLogDialog.h"
 #include "StationSockets.h"
-#include "StationTile.h"
+#include "StationWindowRun.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QMouseEvent>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,6 +29,9 @@
 #include <memory>
 #include <numeric>
 #include <vector>
+
+using StationWindowRun::openEveryLog;
+using StationWindowRun::runUntil;
 
 namespace {
 
@@ -61,34 +60,6 @@ struct CountFigures {
     double peakMiB = 0;
     double startMiB = 0;
 };
-
-// Runs the GUI thread's event loop until the condition holds (looked at every 50 ms).
-void runUntil(const std::function<bool()>& condition)
-{
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    check.start(50);
-    loop.exec();
-}
-
-// As the operator does: a click on each tile opens that station's log, which
-// then follows every new line. False when a log did not open.
-bool openEveryLog(FactoryWindow& window)
-{
-    for (StationTile* tile : window.findChildren<StationTile*>()) {
-        const QPointF centre = QRectF(tile->rect()).center();
-        QMouseEvent press(QEvent::MouseButtonPress, centre, tile->mapToGlobal(centre), Qt::LeftButton, Qt::LeftButton,
-            Qt::NoModifier);
-        QCoreApplication::sendEvent(tile, &press);
-    }
-    const auto logs = window.findChildren<StationLogDialog*>();
-    return logs.size() == window.stationList().size()
-        && std::all_of(logs.begin(), logs.end(), [](const StationLogDialog* log) { return log->isVisible(); });
-}
 
 // Stops every station through the window; false when one outlives the station's stop bound.
 bool stopAll(FactoryWindow& window)

@@ -74,6 +74,31 @@ void recorderCost(const QString& folder, int attempts)
     std::printf("| writer's thread, both rows of an attempt (off the job's path) | %.2f ms |\n", writerMs);
 }
 
+// What keeping a committed row through a power cut costs: both rows of an
+// attempt written to the local file and synced, one attempt at a time.
+void durableCost(const QString& folder, int attempts)
+{
+    RecordStore store;
+    if (!store.openLocal(folder + QStringLiteral("/durable/production.sqlite"), RecordTiming())) {
+        std::fprintf(stderr, "cannot open the record file: %s\n", qPrintable(store.lastError()));
+        return;
+    }
+    QList<double> costs;
+    for (int i = 0; i < attempts; ++i) {
+        const QDateTime started = QDateTime::currentDateTimeUtc();
+        AttemptRow row = AttemptRow::started(benchContext(QStringLiteral("ttyBENCH")), started);
+        QElapsedTimer clock;
+        clock.start();
+        store.store(row);
+        row.finish(passReport(started));
+        store.store(row);
+        costs << double(clock.nsecsElapsed()) / 1e6;
+    }
+    std::sort(costs.begin(), costs.end());
+    std::printf("| the local file, both rows of an attempt synced to disk, median (max) of %d | %.2f ms (%.2f ms) |\n",
+        attempts, costs.at(attempts / 2), costs.last());
+}
+
 // What a program pays: starting the recorder (its thread opens the file
 // while the job starts), and at the end the wait for the last rows.
 void exitCost(const QString& folder, int runs)
@@ -244,6 +269,7 @@ int main(int argc, char* argv[])
     QTemporaryDir folder;
     std::printf("| recording | cost |\n|---|---|\n");
     recorderCost(folder.path(), 1000);
+    durableCost(folder.path(), 200);
     exitCost(folder.path(), 21);
     transferCost(folder.path(), parser.value(sizeOption).toInt(), 5);
     yieldTimes(folder.path(), parser.value(rowsOption).toInt());

@@ -64,5 +64,6 @@ void WorkerSettings::exchangeKeys()
     loader->value(QStringLiteral("IsErase6620"), IsErase6620);
     loader->value(QStringLiteral("EraseAddr6620"), EraseAddr6620);
     loader->value(QStringLiteral("EraseSize6620"), EraseSize6620);
+    loader->value(QStringLiteral("FixedWaits"), FixedWaits);
     loader->endGroup();
 }

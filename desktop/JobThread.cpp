@@ -5,7 +5,9 @@
 #include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QMessageBox>
 #include <QThread>
 #include <QtDebug>
 
@@ -40,4 +42,17 @@ bool JobThread::waitForJobEnd(const std::function<bool()>& jobEnded)
 {
     // The end of the job arrives as a queued signal: keep delivering events.
     return runEventsUntil(jobEnded, timing.jobEndBound, timing.jobEndPoll);
+}
+
+bool JobThread::confirmClose(
+    QWidget* window, const std::function<void()>& stopJob, const std::function<bool()>& jobEnded)
+{
+    const auto answer = QMessageBox::question(window, QCoreApplication::translate("JobThread", "Close Confirmation?"),
+        QCoreApplication::translate("JobThread", "Are you sure you want to exit?"), QMessageBox::Yes | QMessageBox::No,
+        QMessageBox::NoButton);
+    if (answer != QMessageBox::Yes)
+        return false;
+    stopJob();
+    waitForJobEnd(jobEnded);
+    return true;
 }

@@ -7,6 +7,7 @@
 
 class DownloadWorker;
 class QThread;
+class QWidget;
 class WorkerSettings;
 
 // A window's worker in a thread of its own, with the settings record it reads,
@@ -26,6 +27,11 @@ public:
     // After a stop request: runs the event loop (user input held back) until
     // jobEnded() holds or the bound has passed; returns jobEnded().
     bool waitForJobEnd(const std::function<bool()>& jobEnded);
+
+    // A window's close: asks the operator first; on Yes stops the job
+    // (stopJob) and waits for its end as waitForJobEnd does. True when the
+    // window may close.
+    bool confirmClose(QWidget* window, const std::function<void()>& stopJob, const std::function<bool()>& jobEnded);
 
 private:
     WindowTiming timing;

@@ -1,5 +1,6 @@
 #include "LogView.h"
 
+#include <QFile>
 #include <QFont>
 #include <QScrollBar>
 #include <QStringList>
@@ -113,4 +114,15 @@ QString LogView::rewrittenStyleSheet(const QString& current, const QColor& color
             rules.append(piece);
     }
     return rules.join(QLatin1Char('\n'));
+}
+
+LogView::SaveResult LogView::saveTo(const QString& path) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return SaveResult::CantOpen;
+    const QByteArray bytes = view->toPlainText().toUtf8();
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    return written && file.error() == QFileDevice::NoError ? SaveResult::Saved : SaveResult::CantWrite;
 }

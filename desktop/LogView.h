@@ -32,6 +32,10 @@ public:
 
     QTextEdit* textEdit() const { return view; }
 
+    enum class SaveResult { Saved, CantOpen, CantWrite };
+    // The lines as plain UTF-8 text, one line feed between two lines, none after the last.
+    SaveResult saveTo(const QString& path) const;
+
 private:
     void insertColoured(const QList<Line>& lines);
     void followLastLine(const QColor& lastColor);

@@ -13,4 +13,5 @@ struct WindowTiming {
     // together at most this often: sixteen stations in step would otherwise
     // have it draw line by line.
     ms stationRefresh { 80 };
+    ms tileBlink { 500 }; // a station's latched failure blinks at this pace
 };

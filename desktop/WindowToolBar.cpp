@@ -56,3 +56,8 @@ void WindowToolBar::retranslate()
         saveLogAction->setText(tr("Save log"));
     toolBar->setWindowTitle(tr("Tools"));
 }
+
+void WindowToolBar::setVisible(bool visible)
+{
+    toolBar->setVisible(visible);
+}

@@ -24,6 +24,7 @@ public:
     void showLanguage(const QString& language);
     bool chineseChosen() const;
     void retranslate();
+    void setVisible(bool visible);
 
 signals:
     void languageToggled();

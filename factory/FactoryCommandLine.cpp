@@ -1,16 +1,8 @@
 #include "FactoryCommandLine.h"
 
-#include <QRegularExpression>
+#include "FixtureKey.h"
 
 namespace {
-bool isPortName(const QString& port)
-{
-    static const QRegularExpression systemName(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9_.-]*$"));
-    static const QRegularExpression path(QStringLiteral("^/[^,\\s]+$"));
-    // Windows' device path of a port, the way past COM9: \\.\COM12.
-    static const QRegularExpression devicePath(QStringLiteral("^\\\\\\\\\\.\\\\[A-Za-z0-9_]+$"));
-    return systemName.match(port).hasMatch() || path.match(port).hasMatch() || devicePath.match(port).hasMatch();
-}
 
 bool takePorts(const QString& list, QStringList& ports)
 {
@@ -18,7 +10,7 @@ bool takePorts(const QString& list, QStringList& ports)
     if (ports.size() > FactoryCommandLine::maxStations || ports.removeDuplicates() > 0)
         return false;
     for (const QString& port : ports) {
-        if (!isPortName(port))
+        if (!FixtureKey::isWellFormed(port))
             return false;
     }
     return true;
@@ -54,7 +46,8 @@ FactoryCommandLine FactoryCommandLine::parse(const QStringList& arguments)
 QString FactoryCommandLine::usage()
 {
     return QStringLiteral("usage: tervaskfactory [--ports P1,P2,...] [--file IMAGE] [--start]\n"
-                          "  --ports  1 to 16 serial ports, each a system name (ttyUSB0, COM3) or a path (\\\\.\\COM12)\n"
+                          "  --ports  1 to 16 fixtures, each a system name (ttyUSB0, COM3), a path (\\\\.\\COM12),\n"
+                          "           or the USB socket of its adapter (usb:1-1.4)\n"
                           "  --file   the image every station downloads\n"
                           "  --start  start all stations once the window is up\n");
 }

@@ -1,25 +1,31 @@
 #include "FactoryWindow.h"
 
+#include "EarlierChips.h"
 #include "EventWait.h"
 #include "RecipePanel.h"
 #include "RecordLocation.h"
+#include "RecordsStatus.h"
+#include "ShiftClock.h"
 #include "ShiftPanel.h"
 #include "Station.h"
+#include "StationBoard.h"
 #include "StationLogDialog.h"
 #include "StationRecorder.h"
 #include "StationTile.h"
 #include "WindowTiming.h"
 #include "WindowToolBar.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -31,33 +37,33 @@ const QString toolVersion = QStringLiteral("V%1.%2.%3")
                                 .arg(TERVASK_VERSION_MINOR, 2, 10, QLatin1Char('0'))
                                 .arg(TERVASK_VERSION_PATCH, 2, 10, QLatin1Char('0'));
 
-// Four columns hold sixteen tiles on a 1366 x 768 screen.
-int columnsFor(int stations)
-{
-    if (stations <= 1)
-        return 1;
-    if (stations <= 4)
-        return 2;
-    if (stations <= 9)
-        return 3;
-    return 4;
-}
 } // namespace
+
+RecordLocation FactoryWindow::records()
+{
+    return RecordLocation::resolve(QCoreApplication::applicationDirPath());
+}
+
+ShiftSchedule FactoryWindow::scheduleOf(const Recipe& recipe)
+{
+    ShiftSchedule schedule;
+    schedule.starts = recipe.shiftStarts;
+    return schedule;
+}
 
 FactoryWindow::FactoryWindow(const FactoryCommandLine& line, QWidget* parent)
     : QMainWindow(parent)
     , recipe(Recipe::load(Recipe::defaultPath()))
+    , shiftStart(ShiftClock::shiftStart(QDateTime::currentDateTime(), scheduleOf(recipe)))
+    , alarm([] { QApplication::beep(); })
 {
-    if (!line.ports.isEmpty())
-        recipe.ports = line.ports;
-    if (!line.file.isEmpty())
-        recipe.FileName = line.file;
-    recipe.ports = recipe.ports.mid(0, FactoryCommandLine::maxStations);
-
     setWindowIcon(QIcon(QStringLiteral(":/images/MainWnd.ico")));
     toolBar = new WindowToolBar(this, WindowToolBar::AboutOnly);
     connect(toolBar, &WindowToolBar::aboutTriggered, this, &FactoryWindow::onAbout);
+    earlierChips = new EarlierChips(records(), this);
+    applyCommandLine(line);
     buildCentre();
+    buildShortcuts();
     rebuildStations();
 
     connect(&totals, &StationTotals::changed, this, &FactoryWindow::showTotals);
@@ -66,10 +72,15 @@ FactoryWindow::FactoryWindow(const FactoryCommandLine& line, QWidget* parent)
 
     // Chips per hour fall as time passes without chips, not only when one is counted.
     rateTimer.setInterval(WindowTiming().rateRefresh);
-    connect(&rateTimer, &QTimer::timeout, this, &FactoryWindow::showTotals);
+    connect(&rateTimer, &QTimer::timeout, this, [this] {
+        followShiftChange();
+        showTotals();
+    });
     rateTimer.start();
     refreshControls();
-    resize(1366, 700);
+    if (screen())
+        resize(screen()->availableGeometry().size());
+    setOperatorView(recipe.operatorView);
 }
 
 FactoryWindow::~FactoryWindow()
@@ -79,45 +90,57 @@ FactoryWindow::~FactoryWindow()
     qDeleteAll(stations);
 }
 
+// The command line chooses the fixtures and the image of this start, and the
+// recipe keeps them; not while the lead's PIN locks the recipe.
+void FactoryWindow::applyCommandLine(const FactoryCommandLine& line)
+{
+    if (line.ports.isEmpty() && line.file.isEmpty())
+        return;
+    if (!recipe.leadPin.isEmpty()) {
+        statusBar()->showMessage(tr("The recipe is locked by the lead's PIN: --ports and --file are left out."));
+        return;
+    }
+    if (!line.ports.isEmpty())
+        recipe.ports = line.ports;
+    if (!line.file.isEmpty() && line.file != recipe.FileName) {
+        recipe.FileName = line.file;
+        recipe.imageSize = -1;
+        recipe.imageCrc.clear();
+    }
+    recipe.ports = recipe.ports.mid(0, FactoryCommandLine::maxStations);
+    saveRecipe();
+}
+
 void FactoryWindow::buildCentre()
 {
     auto* centre = new QWidget(this);
     auto* layout = new QVBoxLayout(centre);
-    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setContentsMargins(6, 2, 6, 2);
+    layout->setSpacing(3);
 
     recipePanel = new RecipePanel(recipe, centre);
     connect(recipePanel, &RecipePanel::portsChosen, this, &FactoryWindow::rebuildStations);
+    connect(recipePanel, &RecipePanel::recipeChanged, this, &FactoryWindow::saveRecipe);
+    connect(recipePanel, &RecipePanel::lockChanged, this, [this] {
+        for (StationTile* tile : std::as_const(tiles))
+            tile->setSwitchLocked(recipePanel->leadLocked());
+    });
     layout->addWidget(recipePanel);
-
-    auto* controls = new QHBoxLayout;
-    startAllBtn = new QPushButton(centre);
-    startAllBtn->setObjectName(QStringLiteral("startAllBtn"));
-    stopAllBtn = new QPushButton(centre);
-    stopAllBtn->setObjectName(QStringLiteral("stopAllBtn"));
-    totalsLabel = new QLabel(centre);
-    totalsLabel->setObjectName(QStringLiteral("totals"));
-    totalsLabel->setStyleSheet(QStringLiteral("font-size: 13pt; font-weight: bold;"));
-    controls->addWidget(startAllBtn);
-    controls->addWidget(stopAllBtn);
-    controls->addSpacing(20);
-    controls->addWidget(totalsLabel, 1);
-    layout->addLayout(controls);
-    connect(startAllBtn, &QPushButton::clicked, this, &FactoryWindow::startAll);
-    connect(stopAllBtn, &QPushButton::clicked, this, &FactoryWindow::stopAll);
-
-    auto* scroll = new QScrollArea(centre);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    tileArea = new QWidget(scroll);
-    tileGrid = new QGridLayout(tileArea);
-    tileGrid->setContentsMargins(0, 0, 0, 0);
-    tileGrid->setSpacing(6);
-    scroll->setWidget(tileArea);
+    controls = buildControls(centre);
+    layout->addWidget(controls);
+    refusalLabel = new QLabel(centre);
+    refusalLabel->setObjectName(QStringLiteral("refusal"));
+    refusalLabel->setWordWrap(true);
+    refusalLabel->setStyleSheet(
+        QStringLiteral("color: white; background-color: #d32f2f; font-weight: bold; padding: 3px;"));
+    refusalLabel->hide();
+    layout->addWidget(refusalLabel);
 
     // The stations at work, and the shift as the records hold it.
     views = new QTabWidget(centre);
-    views->addTab(scroll, QString());
-    shiftPanel = new ShiftPanel(RecordLocation::resolve(QCoreApplication::applicationDirPath()), ShiftSchedule(), views);
+    board = new StationBoard(views);
+    views->addTab(board, QString());
+    shiftPanel = new ShiftPanel(records(), scheduleOf(recipe), views);
     views->addTab(shiftPanel, QString());
     connect(views, &QTabWidget::currentChanged, this, [this](int index) {
         if (views->widget(index) == shiftPanel)
@@ -125,41 +148,48 @@ void FactoryWindow::buildCentre()
     });
     layout->addWidget(views, 1);
     setCentralWidget(centre);
+    recordsStatus = new RecordsStatus(this);
+    statusBar()->addPermanentWidget(recordsStatus, 1);
 }
 
-// Only while every station is idle: the ports are the recipe's.
-void FactoryWindow::rebuildStations()
+QWidget* FactoryWindow::buildControls(QWidget* parent)
 {
-    qDeleteAll(tiles);
-    tiles.clear();
-    qDeleteAll(stations);
-    stations.clear();
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    startAllBtn = new QPushButton(row);
+    startAllBtn->setObjectName(QStringLiteral("startAllBtn"));
+    stopAllBtn = new QPushButton(row);
+    stopAllBtn->setObjectName(QStringLiteral("stopAllBtn"));
+    newShiftBtn = new QPushButton(row);
+    newShiftBtn->setObjectName(QStringLiteral("newShiftBtn"));
+    workOrderLabel = new QLabel(row);
+    workOrderEdit = new QLineEdit(recipe.workOrder, row);
+    workOrderEdit->setObjectName(QStringLiteral("workOrder"));
+    workOrderEdit->setMaximumWidth(220);
+    totalsLabel = new QLabel(row);
+    totalsLabel->setObjectName(QStringLiteral("totals"));
+    totalsLabel->setStyleSheet(QStringLiteral("font-size: 15pt; font-weight: bold;"));
+    for (QWidget* part : std::initializer_list<QWidget*> { startAllBtn, stopAllBtn, newShiftBtn, workOrderLabel })
+        layout->addWidget(part);
+    layout->addWidget(workOrderEdit);
+    layout->addSpacing(12);
+    layout->addWidget(totalsLabel, 1);
+    connect(startAllBtn, &QPushButton::clicked, this, &FactoryWindow::startAll);
+    connect(stopAllBtn, &QPushButton::clicked, this, &FactoryWindow::stopAll);
+    connect(newShiftBtn, &QPushButton::clicked, this, &FactoryWindow::onNewShift);
+    // A barcode scanner types the work order and ends it with Enter.
+    connect(workOrderEdit, &QLineEdit::editingFinished, this, &FactoryWindow::onWorkOrder);
+    return row;
+}
 
-    const int columns = columnsFor(int(recipe.ports.size()));
-    for (const QString& port : std::as_const(recipe.ports)) {
-        auto* station = new Station(port, this);
-        station->setLabel(recipe.labels.value(port));
-        auto* records = new StationRecorder(station, RecordLocation::resolve(QCoreApplication::applicationDirPath()));
-        connect(records->recorder(), &ProductionRecorder::sngWarning, this,
-            [this](const QString& line) { statusBar()->showMessage(line); });
-        if (linkTiming)
-            station->setTiming(*linkTiming);
-        auto* tile = new StationTile(station, tileArea);
-        connect(tile, &StationTile::logRequested, this, &FactoryWindow::showLog);
-        connect(tile, &StationTile::startRequested, this, &FactoryWindow::startStation);
-        connect(tile, &StationTile::labelEdited, this,
-            [this](const QString& port, const QString& label) { recipe.labels.insert(port, label); });
-        totals.watch(station);
-        connect(station, &Station::stateChanged, this, &FactoryWindow::refreshControls);
-        connect(station, &Station::stopped, this, &FactoryWindow::refreshControls);
-        const int index = int(stations.size());
-        tileGrid->addWidget(tile, index / columns, index % columns);
-        stations.append(station);
-        tiles.append(tile);
-    }
-    // Tiles keep their height when there are few of them.
-    tileGrid->setRowStretch(tileGrid->rowCount(), 1);
-    refreshControls();
+void FactoryWindow::buildShortcuts()
+{
+    auto* view = new QShortcut(QKeySequence(Qt::Key_F11), this);
+    connect(view, &QShortcut::activated, this, [this] { setOperatorView(!recipe.operatorView); });
+    // A line edit with the focus keeps its spaces: it takes the key before the shortcut.
+    auto* acknowledge = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    connect(acknowledge, &QShortcut::activated, board, &StationBoard::acknowledgeOldest);
 }
 
 void FactoryWindow::setLinkTiming(const LinkTiming& timing)
@@ -169,78 +199,24 @@ void FactoryWindow::setLinkTiming(const LinkTiming& timing)
         station->setTiming(timing);
 }
 
-bool FactoryWindow::anyRunning() const
+void FactoryWindow::setAdapterSource(AdapterWatch::Source source)
 {
-    return std::any_of(stations.cbegin(), stations.cend(), [](const Station* s) { return s->isRunning(); });
+    adapters.setSource(source);
+    recipePanel->setListingSource(source);
 }
 
-// The image is read and checked once for all the stations started together.
-std::optional<RecipeImage> FactoryWindow::loadImage()
+void FactoryWindow::setOperatorView(bool on)
 {
-    QString error;
-    std::optional<RecipeImage> image = RecipeImage::load(recipe, &error);
-    if (!image)
-        QMessageBox::critical(this, tr("Error"), error);
-    return image;
-}
-
-void FactoryWindow::startAll()
-{
-    if (stations.isEmpty())
-        return;
-    const std::optional<RecipeImage> image = loadImage();
-    if (!image)
-        return;
-    for (Station* station : std::as_const(stations)) {
-        if (!station->isRunning()) {
-            StationRecorder::of(station)->prepare(recipe, *image);
-            station->start(recipe, *image);
-        }
+    if (on != recipe.operatorView) {
+        recipe.operatorView = on;
+        saveRecipe();
     }
-    refreshControls();
-}
-
-void FactoryWindow::startStation(Station* station)
-{
-    if (station->isRunning())
-        return;
-    const std::optional<RecipeImage> image = loadImage();
-    if (!image)
-        return;
-    StationRecorder::of(station)->prepare(recipe, *image);
-    station->start(recipe, *image);
-    refreshControls();
-}
-
-void FactoryWindow::stopAll()
-{
-    for (Station* station : std::as_const(stations)) {
-        if (station->isRunning())
-            station->stop();
-    }
-    refreshControls();
-}
-
-void FactoryWindow::refreshControls()
-{
-    const bool running = anyRunning();
-    const bool allRunning
-        = !stations.isEmpty() && std::all_of(stations.cbegin(), stations.cend(), [](const Station* s) { return s->isRunning(); });
-    recipePanel->setLocked(running);
-    startAllBtn->setEnabled(!stations.isEmpty() && !allRunning);
-    stopAllBtn->setEnabled(running);
-    showTotals();
-}
-
-void FactoryWindow::showTotals()
-{
-    const StationCounters all = totals.counters();
-    totalsLabel->setText(tr("All stations  Total: %1  PASS: %2  FAIL: %3  FPY: %4%  Chips/hour: %5")
-                             .arg(all.total)
-                             .arg(all.pass)
-                             .arg(all.fail)
-                             .arg(all.fpyPercent())
-                             .arg(qRound(totals.chipsPerHour())));
+    toolBar->setVisible(!on);
+    recipePanel->setVisible(!on);
+    views->tabBar()->setVisible(!on);
+    if (on)
+        views->setCurrentWidget(board);
+    setWindowState(on ? windowState() | Qt::WindowFullScreen : windowState() & ~Qt::WindowFullScreen);
 }
 
 void FactoryWindow::showLog(Station* station)
@@ -251,12 +227,19 @@ void FactoryWindow::showLog(Station* station)
 
 void FactoryWindow::onLanguage()
 {
-    recipe.language = languages.load(toolBar->chineseChosen());
+    const QString language = languages.load(toolBar->chineseChosen());
+    if (language != recipe.language) {
+        recipe.language = language;
+        saveRecipe();
+    }
     setWindowTitle(QStringLiteral("VYN Tervask Factory %1").arg(toolVersion));
     toolBar->retranslate();
     recipePanel->retranslate();
     startAllBtn->setText(tr("Start all"));
     stopAllBtn->setText(tr("Stop all"));
+    newShiftBtn->setText(tr("New shift"));
+    workOrderLabel->setText(tr("Work order:"));
+    workOrderEdit->setPlaceholderText(tr("scan or type"));
     views->setTabText(0, tr("Stations"));
     views->setTabText(1, tr("Shift"));
     shiftPanel->retranslate();
@@ -273,7 +256,6 @@ void FactoryWindow::onAbout()
 
 void FactoryWindow::closeEvent(QCloseEvent* event)
 {
-    recipe.save(Recipe::defaultPath());
     if (!anyRunning()) {
         event->accept();
         return;

@@ -1,6 +1,7 @@
 #include "PortChooser.h"
 
 #include "FactoryCommandLine.h"
+#include "FixtureKey.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -9,7 +10,7 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
-PortChooser::PortChooser(const QStringList& chosen, QWidget* parent)
+PortChooser::PortChooser(const QStringList& chosen, const Source& source, QWidget* parent)
     : QDialog(parent)
     , initiallyChosen(chosen)
 {
@@ -28,7 +29,7 @@ PortChooser::PortChooser(const QStringList& chosen, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list, &QListWidget::itemChanged, this, &PortChooser::refreshAcceptance);
     connect(&watcher, &QFutureWatcher<QList<PortListing>>::finished, this, &PortChooser::showListing);
-    watcher.setFuture(QtConcurrent::run(&PortListing::available));
+    watcher.setFuture(QtConcurrent::run(source));
 }
 
 PortChooser::~PortChooser()
@@ -39,9 +40,9 @@ PortChooser::~PortChooser()
 
 void PortChooser::showListing()
 {
-    const QList<PortListing> listings = watcher.result();
-    QStringList listedNames;
-    for (const PortListing& port : listings) {
+    listing = watcher.result();
+    QStringList offered;
+    for (const PortListing& port : std::as_const(listing)) {
         QStringList details;
         if (!port.serialNumber.isEmpty())
             details.append(tr("serial %1").arg(port.serialNumber));
@@ -51,26 +52,51 @@ void PortChooser::showListing()
             details.append(port.description);
         if (port.systemLocation != port.name)
             details.append(port.systemLocation);
-        addPort(port.name, details.join(QStringLiteral(" · ")), initiallyChosen.contains(port.name));
-        listedNames.append(port.name);
+        addFixture(port.name, tr("%1    %2    kept by its name").arg(port.name, details.join(QStringLiteral(" · "))),
+            initiallyChosen.contains(port.name));
+        offered.append(port.name);
+        if (port.usbPort.isEmpty())
+            continue;
+        const QString socket = FixtureKey::forSocket(port.usbPort);
+        addFixture(socket,
+            tr("USB socket %1 (now %2)    kept by its socket, whatever the system names it")
+                .arg(port.usbPort, port.name),
+            initiallyChosen.contains(socket));
+        offered.append(socket);
     }
-    // A chosen port that is absent now stays chosen until the operator unticks it.
-    for (const QString& name : initiallyChosen) {
-        if (!listedNames.contains(name))
-            addPort(name, tr("not present"), true);
+    // A chosen fixture that is absent now stays chosen until it is unticked.
+    for (const QString& key : std::as_const(initiallyChosen)) {
+        if (offered.contains(key))
+            continue;
+        addFixture(key,
+            FixtureKey::isSocket(key) ? tr("USB socket %1    not present").arg(FixtureKey::socketOf(key))
+                                      : tr("%1    not present").arg(key),
+            true);
     }
     listingDone = true;
     refreshAcceptance();
     emit portsListed();
 }
 
-void PortChooser::addPort(const QString& name, const QString& details, bool checked)
+void PortChooser::addFixture(const QString& key, const QString& text, bool checked)
 {
-    auto* item = new QListWidgetItem(details.isEmpty() ? name : QStringLiteral("%1    %2").arg(name, details));
-    item->setData(Qt::UserRole, name);
+    auto* item = new QListWidgetItem(text);
+    item->setData(Qt::UserRole, key);
     item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     list->addItem(item);
+}
+
+// An adapter chosen both by its name and by its socket would be two stations on one port.
+QString PortChooser::chosenTwice() const
+{
+    const QStringList chosen = chosenPorts();
+    for (const PortListing& port : listing) {
+        if (!port.usbPort.isEmpty() && chosen.contains(port.name)
+            && chosen.contains(FixtureKey::forSocket(port.usbPort)))
+            return port.name;
+    }
+    return QString();
 }
 
 QStringList PortChooser::chosenPorts() const
@@ -89,7 +115,9 @@ void PortChooser::refreshAcceptance()
     if (!listingDone)
         return;
     const int count = int(chosenPorts().size());
-    const bool fits = count >= 1 && count <= FactoryCommandLine::maxStations;
+    const QString twice = chosenTwice();
+    const bool fits = count >= 1 && count <= FactoryCommandLine::maxStations && twice.isEmpty();
     buttons->button(QDialogButtonBox::Ok)->setEnabled(fits);
-    note->setText(tr("%1 of at most %2 ports chosen").arg(count).arg(FactoryCommandLine::maxStations));
+    note->setText(twice.isEmpty() ? tr("%1 of at most %2 ports chosen").arg(count).arg(FactoryCommandLine::maxStations)
+                                  : tr("%1 is chosen twice: by its name and by its USB socket").arg(twice));
 }

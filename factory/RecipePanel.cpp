@@ -1,60 +1,134 @@
 #include "RecipePanel.h"
 
 #include "DownloadSetupDialog.h"
+#include "ElidedLabel.h"
+#include "LeadPin.h"
 #include "PortChooser.h"
 #include "Recipe.h"
-#include "RecipeImage.h"
 #include "WorkerSettings.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 
 RecipePanel::RecipePanel(Recipe& recipe, QWidget* parent)
     : QGroupBox(parent)
     , recipe(recipe)
+{
+    buildWidgets();
+    layOut();
+    connect(fileBtn, &QPushButton::clicked, this, &RecipePanel::chooseFile);
+    connect(setupBtn, &QPushButton::clicked, this, &RecipePanel::editSetup);
+    connect(portsBtn, &QPushButton::clicked, this, &RecipePanel::choosePorts);
+    connect(lockBtn, &QPushButton::clicked, this, &RecipePanel::unlockOrLock);
+    connect(pinBtn, &QPushButton::clicked, this, &RecipePanel::setPin);
+    connect(retriesBox, &QSpinBox::valueChanged, this, [this](int retries) {
+        if (retries == this->recipe.retries)
+            return;
+        this->recipe.retries = retries;
+        emit recipeChanged();
+    });
+    connect(soundBox, &QCheckBox::toggled, this, [this](bool on) {
+        if (on == this->recipe.failSound)
+            return;
+        this->recipe.failSound = on;
+        emit recipeChanged();
+    });
+    // An editor that saves by replacing the file ends the watch: watch the new file.
+    connect(&imageFile, &QFileSystemWatcher::fileChanged, this, [this] {
+        watchImageFile();
+        showImage();
+    });
+    retranslate();
+    refreshLock();
+}
+
+void RecipePanel::buildWidgets()
 {
     fileEdit = new QLineEdit(this);
     fileEdit->setObjectName(QStringLiteral("fileEdit"));
     fileEdit->setReadOnly(true);
     fileBtn = new QPushButton(QStringLiteral("..."), this);
     fileBtn->setObjectName(QStringLiteral("fileBtn"));
-    imageLabel = new QLabel(this);
+    imageLabel = new ElidedLabel(Qt::ElideRight, this);
     imageLabel->setObjectName(QStringLiteral("imageInfo"));
     setupBtn = new QPushButton(this);
     setupBtn->setObjectName(QStringLiteral("setupBtn"));
-    setupLabel = new QLabel(this);
+    setupLabel = new ElidedLabel(Qt::ElideRight, this);
     portsBtn = new QPushButton(this);
     portsBtn->setObjectName(QStringLiteral("portsBtn"));
-    portsLabel = new QLabel(this);
-    portsLabel->setWordWrap(true);
+    portsLabel = new ElidedLabel(Qt::ElideRight, this);
+    portsLabel->setObjectName(QStringLiteral("portsInfo"));
+    retriesBox = new QSpinBox(this);
+    retriesBox->setObjectName(QStringLiteral("retries"));
+    retriesBox->setRange(0, Recipe::maxRetries);
+    soundBox = new QCheckBox(this);
+    soundBox->setObjectName(QStringLiteral("failSound"));
+    lockBtn = new QPushButton(this);
+    lockBtn->setObjectName(QStringLiteral("lockBtn"));
+    pinBtn = new QPushButton(this);
+    pinBtn->setObjectName(QStringLiteral("pinBtn"));
+}
 
+void RecipePanel::layOut()
+{
     auto* layout = new QGridLayout(this);
-    layout->setContentsMargins(8, 4, 8, 4);
+    layout->setContentsMargins(8, 2, 8, 2);
+    layout->setVerticalSpacing(2);
     layout->addWidget(fileEdit, 0, 0);
     layout->addWidget(fileBtn, 0, 1);
     layout->addWidget(imageLabel, 0, 2);
     layout->addWidget(setupBtn, 0, 3);
     layout->addWidget(setupLabel, 0, 4);
-    layout->addWidget(portsBtn, 1, 3);
     layout->addWidget(portsLabel, 1, 0, 1, 3);
+    layout->addWidget(portsBtn, 1, 3);
+    auto* options = new QHBoxLayout;
+    options->addWidget(retriesBox);
+    options->addWidget(soundBox);
+    options->addStretch(1);
+    options->addWidget(lockBtn);
+    options->addWidget(pinBtn);
+    layout->addLayout(options, 1, 4);
     layout->setColumnStretch(0, 3);
-    layout->setColumnStretch(4, 2);
-
-    connect(fileBtn, &QPushButton::clicked, this, &RecipePanel::chooseFile);
-    connect(setupBtn, &QPushButton::clicked, this, &RecipePanel::editSetup);
-    connect(portsBtn, &QPushButton::clicked, this, &RecipePanel::choosePorts);
-    retranslate();
+    layout->setColumnStretch(2, 3);
+    layout->setColumnStretch(4, 3);
 }
 
-void RecipePanel::setLocked(bool locked)
+void RecipePanel::setRunning(bool now)
 {
-    fileBtn->setEnabled(!locked);
-    setupBtn->setEnabled(!locked);
-    portsBtn->setEnabled(!locked);
+    running = now;
+    refreshLock();
+}
+
+bool RecipePanel::isEditable() const
+{
+    return !running && !leadLocked();
+}
+
+bool RecipePanel::leadLocked() const
+{
+    return !recipe.leadPin.isEmpty() && !unlocked;
+}
+
+void RecipePanel::refreshLock()
+{
+    const bool editable = isEditable();
+    for (QWidget* part : std::initializer_list<QWidget*> { fileBtn, setupBtn, portsBtn, retriesBox, soundBox })
+        part->setEnabled(editable);
+    const bool pinSet = !recipe.leadPin.isEmpty();
+    lockBtn->setVisible(pinSet);
+    lockBtn->setText(unlocked ? tr("Lock") : tr("Unlock..."));
+    pinBtn->setEnabled(!pinSet || unlocked);
+    emit lockChanged();
 }
 
 void RecipePanel::retranslate()
@@ -62,7 +136,11 @@ void RecipePanel::retranslate()
     setTitle(tr("Recipe"));
     setupBtn->setText(tr("Setup"));
     portsBtn->setText(tr("Ports..."));
+    retriesBox->setPrefix(tr("Retries: "));
+    soundBox->setText(tr("Sound on failure"));
+    pinBtn->setText(tr("Lead PIN..."));
     showRecipe();
+    refreshLock();
 }
 
 void RecipePanel::showRecipe()
@@ -71,29 +149,59 @@ void RecipePanel::showRecipe()
     QString setup = tr("%1 baud, %2, at %3").arg(recipe.BaudRate, recipe.FlashSize, recipe.downloadAddr);
     if (recipe.IsErase6620)
         setup += tr(", erase %1 + %2").arg(recipe.EraseAddr6620, recipe.EraseSize6620);
-    setupLabel->setText(setup);
-    portsLabel->setText(recipe.ports.isEmpty() ? tr("No ports chosen") : tr("Ports: %1").arg(recipe.ports.join(QStringLiteral(", "))));
+    setupLabel->setFullText(setup);
+    portsLabel->setFullText(
+        recipe.ports.isEmpty() ? tr("No ports chosen") : tr("Ports: %1").arg(recipe.ports.join(QStringLiteral(", "))));
+    const QSignalBlocker quietRetries(retriesBox);
+    retriesBox->setValue(recipe.retries);
+    const QSignalBlocker quietSound(soundBox);
+    soundBox->setChecked(recipe.failSound);
+    watchImageFile();
     showImage();
 }
 
-// Read here only to show it: the stations take the image read at their start.
+void RecipePanel::showImageInUse(const std::optional<RecipeImage>& image)
+{
+    inUse = image;
+    showImage();
+}
+
+void RecipePanel::watchImageFile()
+{
+    if (!imageFile.files().isEmpty())
+        imageFile.removePaths(imageFile.files());
+    if (QFileInfo::exists(recipe.FileName))
+        imageFile.addPath(recipe.FileName);
+}
+
+// The file is read here only to show it: the stations take the bytes read at their start.
 void RecipePanel::showImage()
 {
-    if (recipe.FileName.isEmpty()) {
-        imageLabel->setText(tr("No image chosen"));
-        imageLabel->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
-        return;
-    }
+    bool trouble = false;
+    imageLabel->setFullText(imageText(trouble));
+    imageLabel->setStyleSheet(trouble ? QStringLiteral("color: rgb(255, 0, 0);") : QString());
+}
+
+QString RecipePanel::imageText(bool& trouble) const
+{
+    const auto describe = [](const RecipeImage& image) {
+        return tr("%1 bytes, CRC-32 %2")
+            .arg(QLocale().toString(qlonglong(image.bytes.size())), RecipeImage::crcText(image.crc32));
+    };
     QString error;
-    const std::optional<RecipeImage> image = RecipeImage::load(recipe, &error);
-    if (!image) {
-        imageLabel->setText(error);
-        imageLabel->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
-        return;
+    const std::optional<RecipeImage> onDisk = RecipeImage::read(recipe, &error);
+    if (inUse) {
+        trouble = !onDisk || onDisk->bytes != inUse->bytes;
+        return trouble ? tr("In use: %1; the file on disk has changed since the start").arg(describe(*inUse))
+                       : tr("In use: %1").arg(describe(*inUse));
     }
-    const QString crc = QString::number(image->crc32, 16).toUpper().rightJustified(8, QLatin1Char('0'));
-    imageLabel->setText(tr("%1 bytes, CRC-32 0x%2").arg(QLocale().toString(qlonglong(image->bytes.size())), crc));
-    imageLabel->setStyleSheet(QString());
+    trouble = true;
+    if (!onDisk)
+        return error;
+    if (!RecipeImage::load(recipe, &error))
+        return error;
+    trouble = false;
+    return describe(*onDisk);
 }
 
 void RecipePanel::chooseFile()
@@ -101,8 +209,21 @@ void RecipePanel::chooseFile()
     const QString name = QFileDialog::getOpenFileName(this, tr("Open BIN file"), QString(), tr("BIN files (*.bin)"));
     if (name.isEmpty())
         return;
+    Recipe chosen = recipe;
+    chosen.FileName = name;
+    QString error;
+    const std::optional<RecipeImage> image = RecipeImage::read(chosen, &error);
+    if (!image) {
+        QMessageBox::critical(this, tr("Error"), error);
+        return;
+    }
+    // The recipe pins what the lead chose: a file changed later is refused at the start.
     recipe.FileName = name;
+    recipe.imageSize = image->bytes.size();
+    recipe.imageCrc = RecipeImage::crcText(image->crc32);
     showRecipe();
+    emit imageChosen();
+    emit recipeChanged();
 }
 
 void RecipePanel::editSetup()
@@ -121,14 +242,50 @@ void RecipePanel::editSetup()
     recipe.EraseAddr6620 = settings.EraseAddr6620;
     recipe.EraseSize6620 = settings.EraseSize6620;
     showRecipe();
+    emit recipeChanged();
 }
 
 void RecipePanel::choosePorts()
 {
-    PortChooser chooser(recipe.ports, this);
+    PortChooser chooser(recipe.ports, listingSource, this);
     if (chooser.exec() != QDialog::Accepted)
         return;
     recipe.ports = chooser.chosenPorts();
     showRecipe();
     emit portsChosen();
+    emit recipeChanged();
+}
+
+void RecipePanel::unlockOrLock()
+{
+    if (unlocked) {
+        unlocked = false;
+        refreshLock();
+        return;
+    }
+    bool entered = false;
+    const QString pin = QInputDialog::getText(
+        this, tr("Unlock the recipe"), tr("Lead PIN:"), QLineEdit::Password, QString(), &entered);
+    if (!entered)
+        return;
+    if (!LeadPin::matches(recipe.leadPin, pin)) {
+        QMessageBox::warning(this, tr("Wrong PIN"), tr("The PIN is wrong: the recipe stays locked."));
+        return;
+    }
+    unlocked = true;
+    refreshLock();
+}
+
+void RecipePanel::setPin()
+{
+    bool entered = false;
+    const QString pin = QInputDialog::getText(this, tr("Lead PIN"),
+        tr("New lead PIN (empty: the recipe is not locked):"), QLineEdit::Password, QString(), &entered);
+    if (!entered)
+        return;
+    recipe.leadPin = pin.isEmpty() ? QString() : LeadPin::stored(pin);
+    // The lead who set it is here: the recipe stays open until Lock.
+    unlocked = !pin.isEmpty();
+    refreshLock();
+    emit recipeChanged();
 }

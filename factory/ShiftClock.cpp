@@ -25,7 +25,7 @@ QList<ShiftHour> ShiftClock::perHour(
     for (QDateTime hour(first.date(), QTime(first.time().hour(), 0)); hour <= now; hour = hour.addSecs(3600))
         hours << ShiftHour { hour };
     for (const AttemptRow& row : rows) {
-        if (!station.isEmpty() && row.context.station != station)
+        if (!station.isEmpty() && stationKey(row) != station)
             continue;
         const qint64 index = hours.isEmpty() ? -1 : hours.first().begin.secsTo(row.startedAt) / 3600;
         if (index < 0 || index >= hours.size())
@@ -36,4 +36,9 @@ QList<ShiftHour> ShiftClock::perHour(
             ++hours[index].failed;
     }
     return hours;
+}
+
+QString ShiftClock::stationKey(const AttemptRow& row)
+{
+    return row.context.host + QLatin1Char('/') + row.context.station;
 }

@@ -1,14 +1,20 @@
 #include "ShiftPanel.h"
 
+#include "RecordThread.h"
+#include "RecordTiming.h"
+
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMap>
 #include <QStackedBarSeries>
+#include <QSysInfo>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -20,15 +26,31 @@ namespace {
 // The table keeps the latest attempts; the chart and the counts cover them all.
 constexpr int tableRowLimit = 500;
 
+// 1, 2 or 5 times a power of ten, at least the given step: ticks people read at a glance.
+int roundStep(int least)
+{
+    for (int power = 1;; power *= 10) {
+        for (const int factor : { 1, 2, 5 }) {
+            if (factor * power >= least)
+                return factor * power;
+        }
+    }
+}
+
 } // namespace
 
 ShiftPanel::ShiftPanel(const RecordLocation& location, const ShiftSchedule& schedule, QWidget* parent)
     : QWidget(parent)
     , schedule(schedule)
     , clock([] { return QDateTime::currentDateTime(); })
+    , thisHost(QSysInfo::machineHostName())
     , reader(new ShiftReader(location))
 {
     qRegisterMetaType<ShiftSnapshot>();
+    // Only a line server holds other PCs' attempts.
+    scopeBox = new QComboBox(this);
+    scopeBox->addItems({ QString(), QString() });
+    scopeBox->setVisible(location.server);
     stationBox = new QComboBox(this);
     stationBox->addItem(QString(), QString());
     summary = new QLabel(this);
@@ -39,35 +61,37 @@ ShiftPanel::ShiftPanel(const RecordLocation& location, const ShiftSchedule& sche
     buildChart();
 
     auto* top = new QHBoxLayout;
+    top->addWidget(scopeBox);
     top->addWidget(stationBox);
     top->addWidget(summary, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     auto* chartView = new QChartView(chart, this);
     chartView->setMinimumHeight(180);
-    layout->addWidget(chartView, 1);
-    layout->addWidget(table, 1);
+    layout->addWidget(chartView, 3);
+    layout->addWidget(table, 2);
 
-    reader->moveToThread(&readerThread);
-    connect(&readerThread, &QThread::finished, reader, &QObject::deleteLater);
     connect(this, &ShiftPanel::sngRequestRead, reader, &ShiftReader::read);
     connect(reader, &ShiftReader::sngRead, this, &ShiftPanel::showSnapshot);
     connect(stationBox, &QComboBox::currentIndexChanged, this, &ShiftPanel::showSelection);
+    connect(scopeBox, &QComboBox::currentIndexChanged, this, &ShiftPanel::refresh);
     connect(&refreshTimer, &QTimer::timeout, this, &ShiftPanel::refresh);
     retranslate();
-    readerThread.start(QThread::LowPriority);
+    readerThread = std::make_unique<RecordThread>(reader, QStringLiteral("shift"));
     refreshTimer.start(int(schedule.refreshInterval.count()));
     refresh();
 }
 
+// A reading stuck on a server that does not answer is not waited for.
 ShiftPanel::~ShiftPanel()
 {
-    readerThread.quit();
-    readerThread.wait();
+    readerThread->finish(RecordTiming().serverOnExit);
 }
 
 void ShiftPanel::retranslate()
 {
+    scopeBox->setItemText(0, tr("This PC"));
+    scopeBox->setItemText(1, tr("Whole line"));
     stationBox->setItemText(0, tr("All stations"));
     table->setHorizontalHeaderLabels({ tr("Started"), tr("Station"), tr("Result"), tr("Reason") });
     passSet->setLabel(tr("Pass"));
@@ -97,6 +121,7 @@ void ShiftPanel::buildChart()
     chart->addAxis(countAxis, Qt::AlignLeft);
     series->attachAxis(hourAxis);
     series->attachAxis(countAxis);
+    connect(chart, &QChart::plotAreaChanged, this, &ShiftPanel::fitCountAxis);
 }
 
 void ShiftPanel::refresh()
@@ -105,25 +130,31 @@ void ShiftPanel::refresh()
     if (reading)
         return;
     reading = true;
-    emit sngRequestRead(ShiftClock::shiftStart(clock(), schedule));
+    emit sngRequestRead(ShiftClock::shiftStart(clock(), schedule), wholeLine() ? QString() : thisHost);
 }
 
 void ShiftPanel::showSnapshot(const ShiftSnapshot& read)
 {
     reading = false;
+    // The scope changed while this was read: the reading asked for then follows.
+    if (read.host != (wholeLine() ? QString() : thisHost)) {
+        refresh();
+        return;
+    }
     snapshot = read;
     const QString selected = selectedStation();
-    QStringList seen;
-    for (const AttemptRow& row : snapshot.rows) {
-        if (!seen.contains(row.context.station))
-            seen << row.context.station;
-    }
-    std::sort(seen.begin(), seen.end());
+    QMap<QString, QString> seen; // name shown, by key
+    for (const AttemptRow& row : snapshot.rows)
+        seen.insert(ShiftClock::stationKey(row), stationName(row));
     const QSignalBlocker blocker(stationBox);
     while (stationBox->count() > 1)
         stationBox->removeItem(1);
-    for (const QString& station : seen)
-        stationBox->addItem(station, station);
+    QList<QPair<QString, QString>> byName;
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+        byName << qMakePair(it.value(), it.key());
+    std::sort(byName.begin(), byName.end());
+    for (const auto& [name, key] : byName)
+        stationBox->addItem(name, key);
     stationBox->setCurrentIndex(std::max(0, stationBox->findData(selected)));
     showSelection();
     emit sngShown();
@@ -154,14 +185,14 @@ void ShiftPanel::fillTable(const QString& station)
 {
     QList<const AttemptRow*> shown;
     for (auto it = snapshot.rows.crbegin(); it != snapshot.rows.crend() && shown.size() < tableRowLimit; ++it) {
-        if (station.isEmpty() || it->context.station == station)
+        if (station.isEmpty() || ShiftClock::stationKey(*it) == station)
             shown << &*it;
     }
     table->setRowCount(int(shown.size()));
     for (int i = 0; i < shown.size(); ++i) {
         const AttemptRow& row = *shown.at(i);
-        const QStringList cells { row.startedAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")), row.context.station,
-            row.result, row.reason };
+        const QStringList cells { row.startedAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")), stationName(row),
+            resultName(row.result), row.reason };
         for (int column = 0; column < cells.size(); ++column)
             table->setItem(i, column, new QTableWidgetItem(cells.at(column)));
     }
@@ -180,10 +211,22 @@ void ShiftPanel::fillChart()
         highest = std::max(highest, hour.passed + hour.failed);
     }
     hourAxis->setCategories(labels);
-    // Whole chips on every tick: at most about six steps of a whole number.
-    const int step = std::max(1, (highest + 5) / 6);
-    countAxis->setTickInterval(step);
-    countAxis->setRange(0, std::max(1, (highest + step - 1) / step) * step);
+    highestCount = highest;
+    fitCountAxis();
+}
+
+// Whole chips on every tick, and no more ticks than the chart's height has
+// room for: the chart cuts a label that does not fit between two ticks to "...".
+void ShiftPanel::fitCountAxis()
+{
+    const int labelRoom = QFontMetrics(countAxis->labelsFont()).height() + 12;
+    const int steps = std::clamp(int(chart->plotArea().height()) / labelRoom, 1, 6);
+    const int step = roundStep(std::max(1, (highestCount + steps - 1) / steps));
+    const int top = std::max(1, (highestCount + step - 1) / step) * step;
+    if (countAxis->tickInterval() != step || countAxis->max() != top) {
+        countAxis->setTickInterval(step);
+        countAxis->setRange(0, top);
+    }
 }
 
 QString ShiftPanel::selectedStation() const
@@ -191,22 +234,53 @@ QString ShiftPanel::selectedStation() const
     return stationBox->currentData().toString();
 }
 
+bool ShiftPanel::wholeLine() const
+{
+    return scopeBox->currentIndex() == 1;
+}
+
+void ShiftPanel::showWholeLine(bool whole)
+{
+    scopeBox->setCurrentIndex(whole ? 1 : 0);
+}
+
+// The line's stations are named with their PC; this PC's by their port alone.
+QString ShiftPanel::stationName(const AttemptRow& row) const
+{
+    return wholeLine() ? ShiftClock::stationKey(row) : row.context.station;
+}
+
+QString ShiftPanel::resultName(const QString& result)
+{
+    if (result == QLatin1String("pass"))
+        return tr("Pass");
+    if (result == QLatin1String("fail"))
+        return tr("Fail");
+    if (result == QLatin1String("running"))
+        return tr("Running");
+    if (result == QLatin1String("canceled"))
+        return tr("Canceled");
+    if (result == QLatin1String("no_device"))
+        return tr("No chip");
+    return result;
+}
+
 int ShiftPanel::attemptsShown() const
 {
     const QString station = selectedStation();
     return int(std::count_if(snapshot.rows.cbegin(), snapshot.rows.cend(),
-        [&station](const AttemptRow& row) { return station.isEmpty() || row.context.station == station; }));
+        [&station](const AttemptRow& row) { return station.isEmpty() || ShiftClock::stationKey(row) == station; }));
 }
 
 QStringList ShiftPanel::stations() const
 {
     QStringList names;
     for (int i = 1; i < stationBox->count(); ++i)
-        names << stationBox->itemData(i).toString();
+        names << stationBox->itemText(i);
     return names;
 }
 
 void ShiftPanel::selectStation(const QString& station)
 {
-    stationBox->setCurrentIndex(std::max(0, stationBox->findData(station)));
+    stationBox->setCurrentIndex(std::max(0, stationBox->findText(station)));
 }

@@ -4,11 +4,11 @@
 #include "ShiftClock.h"
 #include "ShiftReader.h"
 
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QBarCategoryAxis;
 class QBarSet;
@@ -17,11 +17,13 @@ class QComboBox;
 class QLabel;
 class QTableWidget;
 class QValueAxis;
+class RecordThread;
 
 // The "Shift" panel: this shift's attempts as the records hold them (every
 // program's, not only since a window opened) and a chart of passes and
-// failures per hour, for all stations or one. The records are read on a
-// thread of the panel's own.
+// failures per hour, for all stations or one: this PC's, or with a line
+// server on request the whole line's, where a station is "PC/port". The
+// records are read on a thread of the panel's own.
 class ShiftPanel : public QWidget {
     Q_OBJECT
 
@@ -36,8 +38,10 @@ public:
     // What the panel shows now, for tests.
     int attemptsShown() const;
     QList<ShiftHour> hoursShown() const { return hours; }
-    QStringList stations() const;
+    QStringList stations() const; // as the list shows them
     void selectStation(const QString& station);
+    // Every PC's attempts instead of this one's.
+    void showWholeLine(bool whole);
     // Sets the panel's texts again in the language now loaded.
     void retranslate();
 
@@ -48,7 +52,7 @@ public slots:
 
 signals:
     void sngShown(); // a reading of the records is on screen
-    void sngRequestRead(const QDateTime& shiftStart);
+    void sngRequestRead(const QDateTime& shiftStart, const QString& host);
 
 private:
     void buildChart();
@@ -56,17 +60,24 @@ private:
     void showSelection();
     void fillTable(const QString& station);
     void fillChart();
+    void fitCountAxis();
     QString selectedStation() const;
+    QString stationName(const AttemptRow& row) const;
+    static QString resultName(const QString& result);
+    bool wholeLine() const;
 
     ShiftSchedule schedule;
     std::function<QDateTime()> clock;
-    QThread readerThread;
+    QString thisHost;
     ShiftReader* reader = nullptr;
+    std::unique_ptr<RecordThread> readerThread;
     QTimer refreshTimer;
     bool reading = false;
     ShiftSnapshot snapshot;
     QList<ShiftHour> hours;
+    int highestCount = 0;
 
+    QComboBox* scopeBox = nullptr;
     QComboBox* stationBox = nullptr;
     QLabel* summary = nullptr;
     QTableWidget* table = nullptr;

@@ -11,10 +11,11 @@ ShiftReader::ShiftReader(const RecordLocation& location, QObject* parent)
 
 ShiftReader::~ShiftReader() = default;
 
-void ShiftReader::read(const QDateTime& shiftStart)
+void ShiftReader::read(const QDateTime& shiftStart, const QString& host)
 {
     ShiftSnapshot snapshot;
     snapshot.start = shiftStart;
+    snapshot.host = host;
     if (!location.server && !QFileInfo::exists(location.sqlitePath)) {
         emit sngRead(snapshot); // nothing recorded yet
         return;
@@ -29,6 +30,7 @@ void ShiftReader::read(const QDateTime& shiftStart)
     }
     RecordFilter filter;
     filter.since = shiftStart;
+    filter.host = host;
     RecordQuery query(*store);
     if (!query.attempts(filter, snapshot.rows)) {
         snapshot.error = query.lastError();

@@ -14,6 +14,7 @@
 // What the records say about one shift, or why they could not be read.
 struct ShiftSnapshot {
     QDateTime start;
+    QString host; // the PC whose attempts these are; empty: the whole line's
     QList<AttemptRow> rows;
     QString error;
 };
@@ -29,7 +30,8 @@ public:
     ~ShiftReader() override;
 
 public slots:
-    void read(const QDateTime& shiftStart);
+    // host empty: every PC's attempts.
+    void read(const QDateTime& shiftStart, const QString& host);
 
 signals:
     void sngRead(const ShiftSnapshot& snapshot);

@@ -1,8 +1,8 @@
 #include "Station.h"
 
 #include "DownloadWorker.h"
+#include "FixtureKey.h"
 #include "Recipe.h"
-#include "RecipeImage.h"
 #include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 
@@ -10,9 +10,10 @@
 #include <QRegularExpression>
 #include <QThread>
 
-Station::Station(const QString& port, QObject* parent)
+Station::Station(const QString& key, QObject* parent)
     : QObject(parent)
-    , portName(port)
+    , fixtureKey(key)
+    , portName(FixtureKey::isSocket(key) ? QString() : key)
 {
     qRegisterMetaType<AttemptReport>();
     qRegisterMetaType<StationCounters>();
@@ -49,20 +50,58 @@ QString Station::safeFileNamePart(const QString& port)
     return part.isEmpty() ? QStringLiteral("port") : part;
 }
 
+void Station::setPort(const QString& port)
+{
+    if (thread || port == portName)
+        return;
+    portName = port;
+    emit portChanged(portName);
+}
+
 void Station::start(const Recipe& recipe, const RecipeImage& image)
 {
-    if (thread)
+    if (isRunning())
         return;
-    settings = std::make_unique<WorkerSettings>(0);
-    recipe.fillSettings(*settings);
-    settings->portName = portName;
-    settings->image = image.bytes;
-    settings->packetCount = image.packetCount;
-    settings->imageCrc = image.crc32;
-
+    startedRecipe = std::make_unique<Recipe>(recipe);
+    startedImage = image;
     stopAsked = false;
-    loopEntered = false;
     failReason.clear();
+    if (portName.isEmpty()) {
+        awaiting = true;
+        setState(StationState::NoAdapter);
+        return;
+    }
+    launch();
+}
+
+void Station::adapterFound(const QString& port)
+{
+    if (!awaiting || port.isEmpty())
+        return;
+    awaiting = false;
+    setPort(port);
+    launch();
+}
+
+void Station::moveTo(const QString& port)
+{
+    if (!thread || stopAsked || port.isEmpty() || port == portName)
+        return;
+    relaunchOn = port;
+    worker->stop();
+}
+
+void Station::launch()
+{
+    settings = std::make_unique<WorkerSettings>(0);
+    startedRecipe->fillSettings(*settings);
+    settings->portName = portName;
+    // Every station's settings share the one image read at the start.
+    settings->image = startedImage.bytes;
+    settings->packetCount = startedImage.packetCount;
+    settings->imageCrc = startedImage.crc32;
+
+    loopEntered = false;
     lastRedLine.clear();
     openRunLog();
 
@@ -83,9 +122,16 @@ void Station::start(const Recipe& recipe, const RecipeImage& image)
 
 void Station::stop()
 {
+    if (awaiting) {
+        awaiting = false;
+        setState(StationState::Idle);
+        emit stopped();
+        return;
+    }
     if (!thread || stopAsked)
         return;
     stopAsked = true;
+    relaunchOn.clear();
     worker->stop();
 }
 
@@ -101,7 +147,9 @@ void Station::connectWorker()
     connect(worker, &DownloadWorker::sngAttemptFinished, this, &Station::onAttemptFinished);
     connect(worker, &DownloadWorker::sngWaitingForChip, this, [this] {
         loopEntered = true;
-        setState(StationState::WaitingForChip);
+        if (current != StationState::Passed && current != StationState::Failed)
+            setState(StationState::WaitingForChip);
+        emit chipAwaited();
     });
     connect(worker, &DownloadWorker::sngPortLost, this, [this](bool lost) {
         loopEntered = true;
@@ -119,6 +167,9 @@ void Station::openRunLog()
 void Station::appendLog(const QString& text, const QColor& color)
 {
     lines.append({ text, color });
+    // Dropping from the front only moves the list's start: a full log costs nothing more per line.
+    if (lines.size() > keptLines)
+        lines.remove(0, lines.size() - keptLines);
     runLog.append(text);
     if (color == QColor(Qt::red))
         lastRedLine = text;
@@ -144,8 +195,13 @@ void Station::onAttemptStarted(const QDateTime& startedAtUtc)
 
 void Station::onAttemptFinished(const AttemptReport& report)
 {
+    lastChipAttempt = report.chipAttempt;
+    lastChipId = report.chipId;
     if (report.result == AttemptReport::Result::Fail) {
+        // Shown at once, whether the chip gets a retry or not; it is counted once its chain has ended.
         failReason = report.reason;
+        if (current != StationState::AdapterLost)
+            setState(StationState::Failed);
     } else if (report.result == AttemptReport::Result::Pass) {
         passReported = true;
         elapsedMs = report.startedAt.msecsTo(report.finishedAt);
@@ -153,12 +209,14 @@ void Station::onAttemptFinished(const AttemptReport& report)
     emit attemptFinished(report);
 }
 
+// The worker reports a chip once, after the attempt that decided it: a pass
+// is a first pass when that attempt was the chip's first.
 void Station::onChipResult(bool pass)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (pass && !passReported)
         elapsedMs = attemptStart.msecsTo(now);
-    chips.count(pass);
+    chips.count(pass, lastChipAttempt == 1);
     emit countersChanged(chips);
     emit chipCounted(pass, now);
     // A chip cut short by a pulled adapter is counted while the adapter is
@@ -167,11 +225,32 @@ void Station::onChipResult(bool pass)
         setState(pass ? StationState::Passed : StationState::Failed);
 }
 
+void Station::addEarlierChips(const StationCounters& earlier)
+{
+    chips += earlier;
+    emit countersChanged(chips);
+}
+
+void Station::resetCounters()
+{
+    chips = {};
+    emit countersChanged(chips);
+}
+
 void Station::onWorkerFinished()
 {
-    const bool openFailed = !loopEntered && !stopAsked;
+    const bool moving = !relaunchOn.isEmpty() && !stopAsked;
+    const bool openFailed = !loopEntered && !stopAsked && !moving;
     releaseWorker();
     runLog.close();
+    if (moving) {
+        const QString next = relaunchOn;
+        relaunchOn.clear();
+        setPort(next);
+        launch();
+        return;
+    }
+    relaunchOn.clear();
     if (openFailed) {
         failReason = lastRedLine;
         setState(StationState::PortError);

@@ -8,10 +8,12 @@
 
 #include <memory>
 
-class Station;
+class QLabel;
 class QTextEdit;
+class Station;
 
-// A station's whole coloured log, following its new lines while it is open.
+// A station's coloured log (the lines the station keeps in memory), following
+// its new lines while it is open, and where the run log keeps every line.
 class StationLogDialog : public QDialog {
     Q_OBJECT
 
@@ -24,7 +26,10 @@ public:
 private:
     void queueLine(const QString& text, const QColor& color);
     void appendQueued();
+    void showNote();
 
+    Station* watched;
+    QLabel* note = nullptr;
     QTextEdit* edit = nullptr;
     std::unique_ptr<LogView> log;
     // Lines received since the view was last drawn, appended together.

@@ -10,7 +10,10 @@ StationRecorder::StationRecorder(Station* station, const RecordLocation& locatio
     , station(station)
     , records(location)
 {
-    connect(station, &Station::attemptStarted, &records, &ProductionRecorder::attemptStarted);
+    connect(station, &Station::attemptStarted, this, [this](const QDateTime& startedAtUtc) {
+        refresh();
+        records.attemptStarted(startedAtUtc);
+    });
     connect(station, &Station::attemptFinished, &records, &ProductionRecorder::attemptFinished);
 }
 
@@ -18,10 +21,24 @@ void StationRecorder::prepare(const Recipe& recipe, const RecipeImage& image)
 {
     WorkerSettings settings(0);
     recipe.fillSettings(settings);
-    settings.portName = station->port();
     settings.image = image.bytes;
     settings.imageCrc = image.crc32;
-    RecordContext context = RecordContext::fromSettings(QStringLiteral("tervaskfactory"), settings, recipe.FileName);
+    context = RecordContext::fromSettings(QStringLiteral("tervaskfactory"), settings, recipe.FileName);
+    context.workOrder = recipe.workOrder;
+    refresh();
+}
+
+void StationRecorder::setWorkOrder(const QString& workOrder)
+{
+    context.workOrder = workOrder;
+    refresh();
+}
+
+// The port and the label as they are when an attempt starts: the adapter may
+// have been named anew, the operator may have relabelled the fixture.
+void StationRecorder::refresh()
+{
+    context.station = station->port();
     context.stationLabel = station->label();
     records.setContext(context);
 }

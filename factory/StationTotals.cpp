@@ -19,21 +19,33 @@ void StationTotals::setClock(std::function<QDateTime()> next)
 
 void StationTotals::watch(Station* station)
 {
-    connect(station, &Station::chipCounted, this, &StationTotals::add);
+    stations.removeAll(nullptr);
+    stations.append(station);
+    connect(station, &Station::chipCounted, this, [this](bool, const QDateTime& atUtc) { addToPace(atUtc); });
+    connect(station, &Station::countersChanged, this, &StationTotals::changed);
+    connect(station, &QObject::destroyed, this, &StationTotals::changed, Qt::QueuedConnection);
 }
 
-void StationTotals::add(bool pass, const QDateTime& atUtc)
+StationCounters StationTotals::counters() const
 {
-    chips.count(pass);
+    StationCounters all;
+    for (const QPointer<Station>& station : stations) {
+        if (station)
+            all += station->counters();
+    }
+    return all;
+}
+
+void StationTotals::addToPace(const QDateTime& atUtc)
+{
     // Stations report in the order the main thread hears them: keep the times sorted.
     recent.insert(std::upper_bound(recent.begin(), recent.end(), atUtc), atUtc);
     dropOlderThanWindow(clock());
     emit changed();
 }
 
-void StationTotals::reset()
+void StationTotals::restartPace()
 {
-    chips = {};
     recent.clear();
     countingSince = clock();
     emit changed();

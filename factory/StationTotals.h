@@ -4,15 +4,18 @@
 #include "StationCounters.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
+#include <QPointer>
 
 #include <deque>
 #include <functional>
 
 class Station;
 
-// All stations' chips together, and the pace: chips per hour over the last
-// rateWindow, fed by each station's chipCounted.
+// All stations together: their chips are the sum of the stations' counters
+// (whatever stations there are now), and the pace is chips per hour over the
+// last rateWindow, fed by each station's chipCounted.
 class StationTotals : public QObject {
     Q_OBJECT
 
@@ -24,11 +27,11 @@ public:
     void setClock(std::function<QDateTime()> clock);
 
     void watch(Station* station);
-    void add(bool pass, const QDateTime& atUtc);
-    // Clears the counts; the pace is measured from now on.
-    void reset();
+    void addToPace(const QDateTime& atUtc);
+    // The pace is measured from now on.
+    void restartPace();
 
-    StationCounters counters() const { return chips; }
+    StationCounters counters() const;
     // Over the window, or over the time since counting began while that is
     // shorter (at least a minute), so that the first minutes of a shift are
     // not shown slower than they run.
@@ -43,6 +46,6 @@ private:
     FactoryTiming factoryTiming;
     std::function<QDateTime()> clock;
     QDateTime countingSince;
-    StationCounters chips;
+    QList<QPointer<Station>> stations;
     mutable std::deque<QDateTime> recent; // the chips' times, oldest first
 };

@@ -27,6 +27,9 @@ int runStation(int argc, char* argv[], FactoryCommandLine line)
         return -1;
 
     FactoryWindow window(line);
+    // A station PC shows nothing else: the tiles take the whole screen (and
+    // all of it in the operator's view, which the window has set already).
+    window.setWindowState(window.windowState() | Qt::WindowMaximized);
     window.show();
     if (line.start)
         QTimer::singleShot(0, &window, &FactoryWindow::startAll);

@@ -40,6 +40,10 @@ ChipKnobs fuzzedKnobs(FuzzedDataProvider& in)
     k.mdCutAtCommand = in.ConsumeIntegralInRange(-1, 3);
     k.mdCutAfterWords = in.ConsumeIntegralInRange(-1, 20);
     k.mdRestDelayMs = in.ConsumeIntegralInRange(-1, 5);
+    k.commandDelayMs = in.ConsumeIntegralInRange(0, 3);
+    k.checksumUsPerKiB = in.ConsumeIntegralInRange(0, 1000);
+    k.loadDoneDelayMs = in.ConsumeIntegralInRange(0, 3);
+    k.receiverTimeoutMs = in.ConsumeIntegralInRange(0, 3000);
     return k;
 }
 
@@ -61,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const char byte : input) {
         console.receive(byte, knobs, nowUs);
         nowUs += 87; // about one byte time at 115200 baud
-        const qint64 next = console.nextTickUs(nowUs);
+        const qint64 next = console.nextTickUs(nowUs, knobs);
         FUZZ_CHECK(next >= -1);
         if (next >= 0 && next < 2000000) {
             nowUs += next;

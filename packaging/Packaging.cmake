@@ -77,8 +77,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging_build}/debian/postinst ${packaging_build}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# postinst sets the writable folders' default ACL.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS acl)
+# postinst sets the writable folders' default ACL. Qt loads the display
+# (platform) plugins, which Debian ships in libqt6gui6, at run time: named
+# here, not left to the libraries' dependencies.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "acl, libqt6gui6")
 if(TARGET tervaskrecords)
     # Qt loads its database drivers as plugins, which the libraries' dependencies do not name.
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt6sql6-sqlite")

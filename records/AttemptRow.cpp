@@ -1,5 +1,7 @@
 #include "AttemptRow.h"
 
+#include "StorableText.h"
+
 #include <QTimeZone>
 #include <QUuid>
 
@@ -21,6 +23,7 @@ void AttemptRow::finish(const AttemptReport& report)
     failedStep = stepName(report.failedStep);
     reason = report.reason;
     transferMs = report.transferMs;
+    durationMs = report.durationMs;
     chipId = report.chipId;
     chipAttempt = report.chipAttempt;
 }
@@ -43,7 +46,7 @@ namespace {
 // A null QString binds as SQL NULL; the text columns hold '' instead.
 QString text(const QString& value)
 {
-    return value.isNull() ? QStringLiteral("") : value;
+    return value.isNull() ? QStringLiteral("") : StorableText::of(value);
 }
 
 } // namespace
@@ -52,10 +55,10 @@ QVariantList AttemptRow::values() const
 {
     const RecordContext& c = context;
     return { id, timeText(startedAt), finishedAt.isValid() ? QVariant(timeText(finishedAt)) : QVariant(),
-        finishedAt.isValid() ? QVariant(durationMs()) : QVariant(), text(c.host), text(c.program),
-        text(c.programVersion), text(c.station), text(c.stationLabel), text(c.portSerial), text(c.portLocation),
-        text(c.imagePath), c.imageSize, text(c.imageCrc32), text(c.downloadAddr), text(c.flashSize), c.baud,
-        text(result), text(failedStep), text(reason), transferMs, text(chipId), chipAttempt, text(c.workOrder) };
+        finishedAt.isValid() ? QVariant(durationMs) : QVariant(), text(c.host), text(c.program), text(c.programVersion),
+        text(c.station), text(c.stationLabel), text(c.portSerial), text(c.portLocation), text(c.imagePath), c.imageSize,
+        text(c.imageCrc32), text(c.downloadAddr), text(c.flashSize), c.baud, text(result), text(failedStep),
+        text(reason), transferMs, text(chipId), chipAttempt, text(c.workOrder) };
 }
 
 AttemptRow AttemptRow::fromValues(const QVariantList& v)
@@ -65,6 +68,7 @@ AttemptRow AttemptRow::fromValues(const QVariantList& v)
     row.id = v.value(0).toString();
     row.startedAt = timeFromValue(v.value(1));
     row.finishedAt = timeFromValue(v.value(2));
+    row.durationMs = v.value(3).toLongLong();
     c.host = v.value(4).toString();
     c.program = v.value(5).toString();
     c.programVersion = v.value(6).toString();

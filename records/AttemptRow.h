@@ -18,15 +18,14 @@ struct AttemptRow {
     QString failedStep; // "open", "attach", "erase", "partition", "transfer", "verify", "recover" or empty
     QString reason;
     qint64 transferMs = 0;
+    qint64 durationMs = 0; // by a monotonic clock: a clock set during the attempt changes nothing
     QString chipId; // the chip's MAC address where one was assigned
     int chipAttempt = 1; // 1: the chip's first attempt
 
     static AttemptRow started(const RecordContext& context, const QDateTime& startedAt);
     void finish(const AttemptReport& report);
 
-    qint64 durationMs() const { return finishedAt.isValid() ? startedAt.msecsTo(finishedAt) : 0; }
-
-    // The table's columns, in the order values() gives them.
+    // The table's columns, in the order values() gives them; text as every store takes it.
     static const QStringList& columns();
     QVariantList values() const;
     static AttemptRow fromValues(const QVariantList& values);

@@ -1,6 +1,8 @@
 #include "ProductionRecorder.h"
 
 #include "DownloadWorker.h"
+#include "RecordForwarder.h"
+#include "RecordThread.h"
 #include "RecordWriter.h"
 
 ProductionRecorder::ProductionRecorder(const RecordLocation& location, const RecordTiming& timing, QObject* parent)
@@ -9,27 +11,36 @@ ProductionRecorder::ProductionRecorder(const RecordLocation& location, const Rec
     , writer(new RecordWriter(location, timing))
 {
     qRegisterMetaType<AttemptReport>();
-    writer->moveToThread(&thread);
-    // The writer's thread reports; the warning must not wait for a busy front end's event loop.
+    qRegisterMetaType<RecordHealth>();
+    state.server = location.server;
+    state.store = location.describe();
+    // The records' threads report directly: a console job runs on the thread
+    // that owns the recorder and has no event loop until it ends.
     connect(
-        writer, &RecordWriter::sngTrouble, this, [this](const QString& why) { warnOnce(why); }, Qt::DirectConnection);
+        writer, &RecordWriter::sngStored, this, [this] { noteLocal(QString()); }, Qt::DirectConnection);
     connect(
-        writer, &RecordWriter::sngOutboxOnly, this,
-        [this](const QString& why) {
-            emit sngWarning(QStringLiteral("Warning: production records stay in the local outbox: %1").arg(why));
-        },
-        Qt::DirectConnection);
-    connect(writer, &RecordWriter::sngForwarded, this, &ProductionRecorder::sngForwarded);
-    thread.setObjectName(QStringLiteral("records"));
-    thread.start(QThread::LowPriority);
+        writer, &RecordWriter::sngTrouble, this, [this](const QString& why) { noteLocal(why); }, Qt::DirectConnection);
+    if (location.server) {
+        forwarder = new RecordForwarder(location, timing);
+        connect(writer, &RecordWriter::sngStored, forwarder, &RecordForwarder::forwardSoon);
+        connect(
+            forwarder, &RecordForwarder::sngHealth, this, [this](const RecordHealth& h) { noteServer(h); },
+            Qt::DirectConnection);
+        connect(forwarder, &RecordForwarder::sngForwarded, this, &ProductionRecorder::sngForwarded);
+    }
+    writerThread = std::make_unique<RecordThread>(writer, QStringLiteral("records"));
     QMetaObject::invokeMethod(
         writer, [w = writer] { w->prepare(); }, Qt::QueuedConnection);
+    if (forwarder) {
+        forwarderThread = std::make_unique<RecordThread>(forwarder, QStringLiteral("records-server"));
+        QMetaObject::invokeMethod(
+            forwarder, [f = forwarder] { f->prepare(); }, Qt::QueuedConnection);
+    }
 }
 
 ProductionRecorder::~ProductionRecorder()
 {
     finish();
-    delete writer;
 }
 
 void ProductionRecorder::watch(DownloadWorker* worker)
@@ -40,21 +51,31 @@ void ProductionRecorder::watch(DownloadWorker* worker)
 
 bool ProductionRecorder::finish()
 {
-    if (!thread.isRunning())
+    if (!writerThread || !writerThread->isRunning())
         return true;
     // Queued behind the rows already posted, so they are written first.
-    QMetaObject::invokeMethod(
-        writer,
-        [this] {
-            writer->shutdown();
-            thread.quit();
-        },
-        Qt::QueuedConnection);
-    if (thread.wait(QDeadlineTimer(timing.drainOnExit.count())))
+    writerThread->finish(timing.drainOnExit, [w = writer] { w->shutdown(); });
+    if (!forwarderThread)
         return true;
-    // A thread cannot be abandoned while it owns the connection; its waits are bounded.
-    thread.wait();
+    const QDeadlineTimer deadline(timing.serverOnExit.count());
+    if (forwarderThread->finish(timing.serverOnExit, [f = forwarder, deadline] {
+            f->forward(deadline);
+            f->shutdown();
+        }))
+        return true;
+    const QMutexLocker locker(&healthLock);
+    if (!serverStreak) {
+        serverStreak = true;
+        emit sngWarning(QStringLiteral("Warning: production records wait for the line database: no answer from %1")
+                            .arg(state.store));
+    }
     return false;
+}
+
+RecordHealth ProductionRecorder::health() const
+{
+    const QMutexLocker locker(&healthLock);
+    return state;
 }
 
 void ProductionRecorder::attemptStarted(const QDateTime& startedAtUtc)
@@ -75,8 +96,9 @@ void ProductionRecorder::attemptFinished(const AttemptReport& report)
 
 void ProductionRecorder::forwardNow()
 {
-    QMetaObject::invokeMethod(
-        writer, [w = writer] { w->forward(); }, Qt::QueuedConnection);
+    if (forwarderThread && forwarderThread->isRunning())
+        QMetaObject::invokeMethod(
+            forwarder, [f = forwarder] { f->forward(); }, Qt::QueuedConnection);
 }
 
 void ProductionRecorder::post(const AttemptRow& row)
@@ -85,8 +107,42 @@ void ProductionRecorder::post(const AttemptRow& row)
         writer, [w = writer, row] { w->write(row); }, Qt::QueuedConnection);
 }
 
-void ProductionRecorder::warnOnce(const QString& why)
+void ProductionRecorder::noteLocal(const QString& why)
 {
-    if (!warned.exchange(true))
-        emit sngWarning(QStringLiteral("Warning: production record not stored: %1").arg(why));
+    const QMutexLocker locker(&healthLock);
+    localError = why;
+    QString warning;
+    if (!why.isEmpty() && !localStreak)
+        warning = QStringLiteral("Warning: production record not stored: %1").arg(why.simplified());
+    localStreak = !why.isEmpty();
+    publish(state, warning);
+}
+
+void ProductionRecorder::noteServer(const RecordHealth& server)
+{
+    const QMutexLocker locker(&healthLock);
+    serverError = server.lastError;
+    RecordHealth next = state;
+    next.waiting = server.waiting;
+    next.oldestWaiting = server.oldestWaiting;
+    next.setAside = server.setAside;
+    QString warning;
+    if (!serverError.isEmpty() && !serverStreak)
+        warning = QStringLiteral("Warning: production records wait for the line database: %1")
+                      .arg(serverError.simplified());
+    serverStreak = !serverError.isEmpty();
+    publish(next, warning);
+}
+
+// Called with healthLock held: the records' two threads report in one order.
+void ProductionRecorder::publish(RecordHealth next, const QString& warning)
+{
+    next.lastError = localError.isEmpty() ? serverError : localError;
+    const bool changed = next.lastError != state.lastError || next.waiting != state.waiting
+        || next.setAside != state.setAside || next.oldestWaiting != state.oldestWaiting;
+    state = next;
+    if (!warning.isEmpty())
+        emit sngWarning(warning);
+    if (changed)
+        emit sngHealth(next);
 }

@@ -3,23 +3,27 @@
 #include "AttemptReport.h"
 #include "AttemptRow.h"
 #include "RecordContext.h"
+#include "RecordHealth.h"
 #include "RecordLocation.h"
 #include "RecordTiming.h"
 
 #include <QDateTime>
+#include <QMutex>
 #include <QObject>
-#include <QThread>
 
-#include <atomic>
+#include <memory>
 
 class DownloadWorker;
+class RecordForwarder;
+class RecordThread;
 class RecordWriter;
 
 // Keeps one production record per chip attempt of one worker: the row is
 // written "running" when the attempt starts and completed when it ends. The
-// writing happens on a thread of the recorder's own, so neither the worker
-// nor the window ever waits for a database. A row that cannot be stored is
-// said once (sngWarning); the job goes on as if nothing happened.
+// rows go into the local file on a thread of the recorder's own, and with a
+// line server from there to the server on another, so neither the worker
+// nor the window ever waits for a database. Trouble is said once per streak
+// (sngWarning) and the job goes on; sngHealth tells every change.
 class ProductionRecorder : public QObject {
     Q_OBJECT
 
@@ -32,8 +36,13 @@ public:
     void setContext(const RecordContext& context) { attemptContext = context; }
     // Records the worker's attempts.
     void watch(DownloadWorker* worker);
-    // Waits, at most RecordTiming::drainOnExit, for the rows handed over so far.
+    // Waits at most RecordTiming::drainOnExit for the rows handed over so far
+    // to reach the local file, then at most serverOnExit for the server to
+    // take them; what it has not taken stays in the outbox. False when the
+    // server did not answer in time.
     bool finish();
+    // From any thread.
+    RecordHealth health() const;
 
 public slots:
     void attemptStarted(const QDateTime& startedAtUtc);
@@ -42,20 +51,32 @@ public slots:
     void forwardNow();
 
 signals:
-    // "Warning: production record not stored: <why>", once per recorder; with a server that this
-    // PC cannot reach at all, "Warning: production records stay in the local outbox: <why>" at start.
+    // "Warning: production record not stored: <why>" or "Warning: production
+    // records wait for the line database: <why>", once per streak of trouble.
     void sngWarning(const QString& line);
+    void sngHealth(const RecordHealth& health);
     void sngForwarded(int rows);
 
 private:
     void post(const AttemptRow& row);
-    void warnOnce(const QString& why);
+    void noteLocal(const QString& why);
+    void noteServer(const RecordHealth& server);
+    void publish(RecordHealth next, const QString& warning);
 
     RecordTiming timing;
-    QThread thread;
     RecordWriter* writer = nullptr;
+    RecordForwarder* forwarder = nullptr;
+    std::unique_ptr<RecordThread> writerThread;
+    std::unique_ptr<RecordThread> forwarderThread;
     RecordContext attemptContext;
     AttemptRow current;
     bool attemptOpen = false;
-    std::atomic<bool> warned { false };
+
+    // Written by the records' threads, read by anyone.
+    mutable QMutex healthLock;
+    RecordHealth state;
+    QString localError;
+    QString serverError;
+    bool localStreak = false;
+    bool serverStreak = false;
 };

@@ -16,6 +16,7 @@ QString RecordFilter::whereClause(QVariantList& binds, const QString& extraCondi
         binds << AttemptRow::timeText(until);
     }
     const std::pair<const char*, QString> exact[] = {
+        { "host = ?", host },
         { "station = ?", station },
         { "result = ?", result },
         { "image_crc32 = ?", imageCrc32 },

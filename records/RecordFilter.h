@@ -8,6 +8,7 @@
 struct RecordFilter {
     QDateTime since; // attempts started at or after
     QDateTime until; // attempts started before
+    QString host; // the PC, as it names itself
     QString station;
     QString result;
     QString imageCrc32; // eight hex digits, lower case

@@ -25,16 +25,45 @@ bool run(QSqlQuery& query, const QString& statement, const QVariantList& binds, 
 
 } // namespace
 
+void RecordQuery::YieldGroup::add(const YieldGroup& other)
+{
+    attempts += other.attempts;
+    passed += other.passed;
+    failed += other.failed;
+    chips += other.chips;
+    firstPass += other.firstPass;
+}
+
 QString RecordQuery::groupKey(Grouping grouping)
 {
     switch (grouping) {
     case Grouping::Station:
-        return QStringLiteral("station");
+        // Stations of different PCs are different stations, even on the same port name.
+        return QStringLiteral("CASE WHEN host = '' THEN station ELSE host || '/' || station END");
     case Grouping::Image:
         return QStringLiteral("image_crc32");
     default:
         return QStringLiteral("''");
     }
+}
+
+// What every yield group counts, in YieldGroup's order. A chip is known by
+// its first attempt (chip_attempt 1); its retries are further attempts.
+QString RecordQuery::figures()
+{
+    return QStringLiteral("COUNT(*), SUM(CASE WHEN result = 'pass' THEN 1 ELSE 0 END),"
+                          " SUM(CASE WHEN result = 'fail' THEN 1 ELSE 0 END),"
+                          " SUM(CASE WHEN chip_attempt = 1 AND result IN ('pass', 'fail') THEN 1 ELSE 0 END),"
+                          " SUM(CASE WHEN chip_attempt = 1 AND result = 'pass' THEN 1 ELSE 0 END)");
+}
+
+RecordQuery::YieldGroup RecordQuery::groupFrom(const QString& key, const QSqlQuery& query, int firstColumn)
+{
+    YieldGroup group { key };
+    qint64* const counts[] = { &group.attempts, &group.passed, &group.failed, &group.chips, &group.firstPass };
+    for (int i = 0; i < 5; ++i)
+        *counts[i] = query.value(firstColumn + i).toLongLong();
+    return group;
 }
 
 bool RecordQuery::attempts(const RecordFilter& filter, QList<AttemptRow>& rows)
@@ -67,16 +96,13 @@ bool RecordQuery::yieldByColumn(const RecordFilter& filter, Grouping grouping, Q
 {
     QVariantList binds;
     const QString statement
-        = QStringLiteral("SELECT %1 AS bucket, COUNT(*), SUM(CASE WHEN result = 'pass' THEN 1 ELSE 0 END),"
-                         " SUM(CASE WHEN result = 'fail' THEN 1 ELSE 0 END) FROM chip_attempts%2"
-                         " GROUP BY bucket ORDER BY bucket")
-              .arg(groupKey(grouping), filter.whereClause(binds));
+        = QStringLiteral("SELECT %1 AS bucket, %2 FROM chip_attempts%3 GROUP BY bucket ORDER BY bucket")
+              .arg(groupKey(grouping), figures(), filter.whereClause(binds));
     QSqlQuery query(store.database());
     if (!run(query, statement, binds, error))
         return false;
     while (query.next())
-        groups << YieldGroup { query.value(0).toString(), query.value(1).toLongLong(), query.value(2).toLongLong(),
-            query.value(3).toLongLong() };
+        groups << groupFrom(query.value(0).toString(), query, 1);
     return true;
 }
 
@@ -110,8 +136,7 @@ bool RecordQuery::yieldByTime(const RecordFilter& filter, Grouping grouping, QLi
     const QDateTime local = first.toLocalTime();
     QDateTime begin = hourly ? QDateTime(local.date(), QTime(local.time().hour(), 0)) : local.date().startOfDay();
     QVariantList binds;
-    const QString statement = QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN result = 'pass' THEN 1 ELSE 0 END),"
-                                             " SUM(CASE WHEN result = 'fail' THEN 1 ELSE 0 END) FROM chip_attempts")
+    const QString statement = QStringLiteral("SELECT %1 FROM chip_attempts").arg(figures())
         + filter.whereClause(binds, QStringLiteral("started_at >= ? AND started_at < ?"));
     QSqlQuery query(store.database());
     query.setForwardOnly(true);
@@ -130,9 +155,8 @@ bool RecordQuery::yieldByTime(const RecordFilter& filter, Grouping grouping, QLi
             return false;
         }
         if (query.next() && query.value(0).toLongLong() > 0)
-            groups << YieldGroup { begin.toString(
-                                       hourly ? QStringLiteral("yyyy-MM-dd HH:00") : QStringLiteral("yyyy-MM-dd")),
-                query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toLongLong() };
+            groups << groupFrom(
+                begin.toString(hourly ? QStringLiteral("yyyy-MM-dd HH:00") : QStringLiteral("yyyy-MM-dd")), query, 0);
         query.finish();
         begin = end;
     }

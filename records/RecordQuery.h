@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+class QSqlQuery;
 class RecordStore;
 
 // The reports over an open record store; the store's dialect decides how hours
@@ -17,8 +18,12 @@ public:
     struct YieldGroup {
         QString key;
         qint64 attempts = 0;
-        qint64 passed = 0;
+        qint64 passed = 0; // a chip passes at most once: also the chips that passed at all
         qint64 failed = 0;
+        qint64 chips = 0; // chips' first attempts that passed or failed
+        qint64 firstPass = 0; // chips that passed at their first attempt
+
+        void add(const YieldGroup& other);
     };
 
     struct ReasonCount {
@@ -39,6 +44,8 @@ public:
 
 private:
     static QString groupKey(Grouping grouping);
+    static QString figures();
+    static YieldGroup groupFrom(const QString& key, const QSqlQuery& query, int firstColumn);
     bool yieldByColumn(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups);
     bool yieldByTime(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups);
     bool timeSpan(const RecordFilter& filter, QDateTime& first, QDateTime& last);

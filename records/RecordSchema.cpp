@@ -101,9 +101,14 @@ QStringList RecordSchema::createStatements(Dialect dialect)
         QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_failures ON chip_attempts (result, reason)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS chip_attempts_chip ON chip_attempts (chip_id, started_at)"),
     };
-    // The local file also keeps the rows waiting for the line's server.
+    // The local file also keeps the rows waiting for the line's server, and
+    // (since version 3) those the server refused for what they hold.
     if (dialect == Dialect::Sqlite)
-        statements << QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (%1)").arg(attemptColumns(dialect));
+        statements << QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (%1)").arg(attemptColumns(dialect))
+                   << QStringLiteral(
+                          "CREATE TABLE IF NOT EXISTS set_aside (%1, refused_because TEXT NOT NULL DEFAULT '',"
+                          " set_aside_at TEXT NOT NULL DEFAULT '')")
+                          .arg(attemptColumns(dialect));
     return statements;
 }
 

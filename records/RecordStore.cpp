@@ -1,6 +1,7 @@
 #include "RecordStore.h"
 
 #include "SqliteCheckpoint.h"
+#include "StorableText.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,6 +28,36 @@ QString upsertStatement(const QString& table)
         "INSERT INTO %1 (%2) VALUES (%3) ON CONFLICT (id) DO UPDATE SET %4 WHERE %1.result = 'running'")
         .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")),
             updates.join(QStringLiteral(", ")));
+}
+
+// libpq's bounds for every wait on the server, unless the records URL sets one itself.
+QString serverOptions(const QString& given, const RecordTiming& timing)
+{
+    const std::pair<const char*, long long> bounds[] = {
+        { "connect_timeout", std::max<long long>(2, (timing.serverConnect.count() + 999) / 1000) },
+        { "keepalives", 1 },
+        { "keepalives_idle", timing.keepaliveIdle.count() },
+        { "keepalives_interval", timing.keepaliveInterval.count() },
+        { "keepalives_count", timing.keepaliveProbes },
+        { "tcp_user_timeout", timing.serverSilence.count() },
+    };
+    QStringList options;
+    if (!given.isEmpty())
+        options << given;
+    for (const auto& [key, value] : bounds) {
+        if (!given.contains(QLatin1String(key) + QLatin1Char('=')))
+            options << QStringLiteral("%1=%2").arg(QLatin1String(key)).arg(value);
+    }
+    return options.join(QLatin1Char(';'));
+}
+
+// What the server says about the values themselves (data exceptions,
+// constraint violations, a statement the values cut short), as opposed to
+// the connection, the account or the server's state: SQLSTATE classes.
+bool isContentRefusal(const QString& sqlState)
+{
+    return sqlState.startsWith(QLatin1String("22")) || sqlState.startsWith(QLatin1String("23"))
+        || sqlState == QLatin1String("42601");
 }
 
 } // namespace
@@ -92,17 +123,13 @@ bool RecordStore::openLocal(const QString& path, const RecordTiming& timing)
         return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), db.lastError().text()));
     leaveCheckpointToNextWriter(db);
     QSqlQuery query(db);
-    // WAL lets the report commands read while stations write; NORMAL syncing
-    // is still safe against a crash of the program, and cheaper per row.
+    // WAL lets the report commands read while stations write. FULL syncs the
+    // journal at every commit: NORMAL survives a crash of the program but can
+    // lose the last committed rows to a power cut, as at the end of a shift.
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
-        || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        || !query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), query.lastError().text()));
     return prepareSchema();
-}
-
-bool RecordStore::serverDriverAvailable()
-{
-    return QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"));
 }
 
 bool RecordStore::openServer(const RecordLocation& location, const RecordTiming& timing)
@@ -113,20 +140,21 @@ bool RecordStore::openServer(const RecordLocation& location, const RecordTiming&
     if (!db.isValid())
         db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
     if (!db.isValid())
-        return fail(QStringLiteral("Qt's PostgreSQL driver is missing"));
+        return fail(QStringLiteral("Qt's PostgreSQL driver is missing on this PC"));
     db.setHostName(location.host);
     db.setPort(location.port);
     db.setDatabaseName(location.database);
     db.setUserName(location.user);
     // No password here: libpq reads ~/.pgpass and PGPASSWORD itself.
-    QString options = location.connectOptions;
-    if (!options.contains(QLatin1String("connect_timeout="))) {
-        const long long seconds = std::max<long long>(2, (timing.serverConnect.count() + 999) / 1000);
-        options += QStringLiteral("%1connect_timeout=%2").arg(options.isEmpty() ? "" : ";").arg(seconds);
-    }
-    db.setConnectOptions(options);
+    db.setConnectOptions(serverOptions(location.connectOptions, timing));
     if (!db.open())
         return fail(QStringLiteral("%1: %2").arg(location.describe(), db.lastError().text().trimmed()));
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SET statement_timeout = %1").arg(timing.serverStatement.count()))) {
+        const QString why = query.lastError().text();
+        db.close();
+        return fail(QStringLiteral("%1: %2").arg(location.describe(), why));
+    }
     return prepareSchema();
 }
 
@@ -143,12 +171,17 @@ bool RecordStore::prepareSchema()
 bool RecordStore::upsert(const AttemptRow& row, const QString& table)
 {
     QSqlQuery query(db);
+    contentRefused = false;
     if (!query.prepare(upsertStatement(table)))
         return fail(query.lastError().text());
     for (const QVariant& value : row.values())
         query.addBindValue(value);
-    if (!query.exec())
+    if (!query.exec()) {
+        contentRefused
+            = kind == RecordSchema::Dialect::Postgres && isContentRefusal(query.lastError().nativeErrorCode());
         return fail(query.lastError().text());
+    }
+    contentRefused = false;
     return true;
 }
 
@@ -186,6 +219,48 @@ int RecordStore::outboxSize()
 {
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM outbox")) || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+bool RecordStore::outboxState(int& rows, QDateTime& oldestStarted)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT COUNT(*), MIN(started_at) FROM outbox")) || !query.next())
+        return fail(query.lastError().text());
+    rows = query.value(0).toInt();
+    oldestStarted = AttemptRow::timeFromValue(query.value(1));
+    return true;
+}
+
+bool RecordStore::setAside(const AttemptRow& row, const QString& refusal)
+{
+    QStringList marks;
+    for (int i = 0; i < AttemptRow::columns().size() + 2; ++i)
+        marks << QStringLiteral("?");
+    if (!db.transaction())
+        return fail(db.lastError().text());
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("INSERT OR REPLACE INTO set_aside (%1, refused_because, set_aside_at) VALUES (%2)")
+                      .arg(AttemptRow::columns().join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    for (const QVariant& value : row.values())
+        query.addBindValue(value);
+    query.addBindValue(StorableText::of(refusal));
+    query.addBindValue(AttemptRow::timeText(QDateTime::currentDateTimeUtc()));
+    if (!query.exec() || !removeFromOutbox(row)) {
+        const QString why = query.lastError().isValid() ? query.lastError().text() : error;
+        db.rollback();
+        return fail(why);
+    }
+    if (!db.commit())
+        return fail(db.lastError().text());
+    return true;
+}
+
+int RecordStore::setAsideCount()
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM set_aside")) || !query.next())
         return -1;
     return query.value(0).toInt();
 }

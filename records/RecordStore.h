@@ -5,6 +5,7 @@
 #include "RecordSchema.h"
 #include "RecordTiming.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -21,8 +22,6 @@ public:
     // Creates the folder, the file and the tables where missing.
     bool openLocal(const QString& path, const RecordTiming& timing);
     bool openServer(const RecordLocation& location, const RecordTiming& timing);
-    // Whether this PC's Qt can reach a server at all (the Windows build has no PostgreSQL driver).
-    static bool serverDriverAvailable();
     // As the location says: the server, else the local file.
     bool open(const RecordLocation& location, const RecordTiming& timing);
     void close();
@@ -42,6 +41,16 @@ public:
     // Only the version that was forwarded: an outbox row updated since stays.
     bool removeFromOutbox(const AttemptRow& row);
     int outboxSize();
+    // How many rows wait, and when the oldest of them started (invalid: none). False when unreadable.
+    bool outboxState(int& rows, QDateTime& oldestStarted);
+
+    // Moves an outbox row the server refused for what it holds out of the way of the rows behind it.
+    bool setAside(const AttemptRow& row, const QString& refusal);
+    int setAsideCount();
+
+    // The last failed statement was refused for the values it carried (the
+    // server answered, and would refuse them again), not for the connection.
+    bool refusedContent() const { return contentRefused; }
 
 private:
     bool upsert(const AttemptRow& row, const QString& table);
@@ -52,4 +61,5 @@ private:
     QSqlDatabase db;
     RecordSchema::Dialect kind = RecordSchema::Dialect::Sqlite;
     QString error;
+    bool contentRefused = false;
 };

@@ -5,16 +5,14 @@
 #include "RecordStore.h"
 #include "RecordTiming.h"
 
-#include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 
-// Writes rows where the location says, on the thread it lives on. With a
-// server, rows the server cannot take wait in the local file's outbox and
-// are forwarded later; the server keeps each row once, by its id.
+// Writes rows into the local file on the thread it lives on: the records
+// themselves, or with a line server the outbox, from where a RecordForwarder
+// takes them. The local file never waits for the network, so a row is kept
+// whatever the server does.
 class RecordWriter : public QObject {
     Q_OBJECT
 
@@ -22,36 +20,27 @@ public:
     RecordWriter(const RecordLocation& location, const RecordTiming& timing, QObject* parent = nullptr);
     ~RecordWriter() override;
 
-    // Stores the row, else keeps it for the server, else says why not (sngTrouble).
+    // Stores the row (sngStored), else says why not (sngTrouble).
     void write(const AttemptRow& row);
-    // Offers the outbox to the server: the rows it took, or -1 when it cannot be reached.
-    int forward();
-    // Opens the local file at once, so the first attempt does not wait for it;
-    // with a server, forwards now and then every forwardInterval.
+    // Opens the local file at once, so the first attempt does not wait for it.
     void prepare();
-    // Closes the connections; called on the writer's thread before it ends.
+    // Closes the file; called on the writer's thread before it ends.
     void shutdown();
 
     QString lastError() const { return error; }
 
 signals:
+    void sngStored();
     void sngTrouble(const QString& why);
-    // With a server configured that this PC cannot reach at all: every row stays in the outbox.
-    void sngOutboxOnly(const QString& why);
-    void sngForwarded(int rows);
 
 private:
-    bool serverReady();
     bool localReady();
-    bool storeOnServer(const AttemptRow& row);
-    void describeAdapter(RecordContext& context);
+    void describeAdapter(AttemptRow& row);
 
     RecordLocation location;
     RecordTiming timing;
     std::unique_ptr<RecordStore> local;
-    std::unique_ptr<RecordStore> server;
-    QElapsedTimer sinceServerFailed;
-    QTimer forwardTimer;
-    QHash<QString, RecordContext> adapters; // by station: who was looked up already
+    QString describedAttempt; // the attempt whose adapter was looked up last...
+    RecordContext described; // ...and what was found
     QString error;
 };

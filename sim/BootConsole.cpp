@@ -39,18 +39,23 @@ void BootConsole::reset()
 {
     lines.reset();
     receiver.reset();
+    busyUntilUs = 0;
 }
 
 void BootConsole::receive(char byte, ChipKnobs& knobs, qint64 nowUs, int following)
 {
+    if (nowUs < busyUntilUs)
+        return;
     if (receiver) {
-        lastPacketByteUs = nowUs;
+        // Junk between packets does not keep a waiting receiver alive.
+        if (receiver->hasPartialPacket() || byte == ChipXmodem::STX)
+            lastPacketByteUs = nowUs;
         const QByteArray answer = receiver->feed(byte, knobs);
         if (!answer.isEmpty())
             send(answer, 0);
         const auto state = receiver->state();
         if (state == XmodemReceiver::State::Done || state == XmodemReceiver::State::Aborted)
-            finishTransfer();
+            finishTransfer(knobs, nowUs);
         return;
     }
     for (const ConsoleLineReader::Line& complete : lines.feed(byte, following, knobs.strictLineEnds))
@@ -79,10 +84,13 @@ void BootConsole::tick(const ChipKnobs& knobs, qint64 nowUs)
     } else if (receiver->hasPartialPacket() && nowUs - lastPacketByteUs > stalledPacketUs) {
         lastPacketByteUs = nowUs;
         send(receiver->dropStalledPacket(), 0);
+    } else if (!receiver->hasPartialPacket() && nowUs - lastPacketByteUs > qint64(knobs.receiverTimeoutMs) * 1000) {
+        receiver->giveUp();
+        finishTransfer(knobs, nowUs);
     }
 }
 
-qint64 BootConsole::nextTickUs(qint64 nowUs) const
+qint64 BootConsole::nextTickUs(qint64 nowUs, const ChipKnobs& knobs) const
 {
     if (!receiver)
         return -1;
@@ -90,7 +98,7 @@ qint64 BootConsole::nextTickUs(qint64 nowUs) const
         return 1000; // coarse is fine: the interval is in milliseconds
     if (receiver->hasPartialPacket())
         return std::max<qint64>(0, lastPacketByteUs + stalledPacketUs - nowUs);
-    return -1;
+    return std::max<qint64>(0, lastPacketByteUs + qint64(knobs.receiverTimeoutMs) * 1000 - nowUs);
 }
 
 void BootConsole::handleLine(const QByteArray& text, const QByteArray& terminator, ChipKnobs& knobs, qint64 nowUs)
@@ -122,7 +130,7 @@ void BootConsole::handleLine(const QByteArray& text, const QByteArray& terminato
     if (knobs.usageReply)
         body = "Usage: " + text.split(' ').value(0) + " <args>";
     else
-        body = execute(text.simplified().split(' '), knobs, nowUs, withPrompt);
+        body = execute(text.simplified().split(' '), knobsForCommand(text, knobs), nowUs, withPrompt);
 
     QByteArray out = echo + "\r\n";
     if (!body.isEmpty())
@@ -136,11 +144,27 @@ void BootConsole::handleLine(const QByteArray& text, const QByteArray& terminato
             send(out.mid(cut), qint64(knobs.mdRestDelayMs) * 1000);
         return;
     }
-    reply(out, knobs);
-    if (receiver && knobs.startInLoadxReply) {
-        lastStartRequestUs = nowUs;
-        send(QByteArray(1, ChipXmodem::START), 0);
+    // The echo leaves at once; what the command prints, and the prompt, once it is done.
+    const qint64 work = workUs(text.simplified().split(' '), knobs);
+    if (work > 0) {
+        reply(echo + "\r\n", knobs);
+        send(out.mid(echo.size() + 2), work);
+        busyUntilUs = nowUs + work;
+    } else {
+        reply(out, knobs);
     }
+    if (receiver && knobs.startInLoadxReply) {
+        lastStartRequestUs = nowUs + work;
+        send(QByteArray(1, ChipXmodem::START), work);
+    }
+}
+
+qint64 BootConsole::workUs(const QList<QByteArray>& words, const ChipKnobs& knobs)
+{
+    qint64 us = qint64(knobs.commandDelayMs) * 1000;
+    if (words.value(0) == "checksum")
+        us += qint64(knobs.checksumUsPerKiB) * words.value(3).toLongLong() / 1024;
+    return us;
 }
 
 void BootConsole::reply(const QByteArray& text, const ChipKnobs& knobs)
@@ -287,6 +311,17 @@ QByteArray BootConsole::memoryDump(const QList<QByteArray>& words, const ChipKno
     return out;
 }
 
+// The knobs one command runs with: a count of faults to come is used up here.
+ChipKnobs BootConsole::knobsForCommand(const QByteArray& text, ChipKnobs& knobs)
+{
+    ChipKnobs used = knobs;
+    if (knobs.wrongChecksums > 0 && text.startsWith("checksum")) {
+        --knobs.wrongChecksums;
+        used.wrongChecksum = true;
+    }
+    return used;
+}
+
 QByteArray BootConsole::checksum(const QList<QByteArray>& words, const ChipKnobs& knobs)
 {
     quint32 address = 0;
@@ -324,13 +359,15 @@ void BootConsole::startTransfer(const ChipKnobs&, qint64 nowUs)
     });
 }
 
-void BootConsole::finishTransfer()
+void BootConsole::finishTransfer(const ChipKnobs& knobs, qint64 nowUs)
 {
     const bool done = receiver->state() == XmodemReceiver::State::Done;
     const int packets = receiver->packetsWritten();
     record(done ? ChipEvent::TransferEnd : ChipEvent::TransferAbort, QByteArray::number(packets), {});
     receiver.reset();
+    const qint64 work = done ? qint64(knobs.loadDoneDelayMs) * 1000 : 0;
+    busyUntilUs = nowUs + work;
     send("\r\n" + QByteArray(done ? "Load done: " : "Load aborted: ") + QByteArray::number(packets) + " packets\r\n"
             + prompt,
-        0);
+        work);
 }

@@ -33,7 +33,7 @@ public:
     // Periodic work: the receiver's repeated start request, stalled packets.
     void tick(const ChipKnobs& knobs, qint64 nowUs);
     // Microseconds until tick() has something to do, or -1.
-    qint64 nextTickUs(qint64 nowUs) const;
+    qint64 nextTickUs(qint64 nowUs, const ChipKnobs& knobs) const;
     // A chip just plugged in starts at an empty console line.
     void reset();
     void setFlooder(Flooder flooder) { flood = std::move(flooder); }
@@ -48,9 +48,11 @@ private:
     QByteArray execute(const QList<QByteArray>& words, const ChipKnobs& knobs, qint64 nowUs, bool& prompt);
     QByteArray memoryDump(const QList<QByteArray>& words, const ChipKnobs& knobs);
     QByteArray checksum(const QList<QByteArray>& words, const ChipKnobs& knobs);
+    static ChipKnobs knobsForCommand(const QByteArray& text, ChipKnobs& knobs);
     QByteArray erase(const QList<QByteArray>& words, const ChipKnobs& knobs);
+    static qint64 workUs(const QList<QByteArray>& words, const ChipKnobs& knobs);
     void startTransfer(const ChipKnobs& knobs, qint64 nowUs);
-    void finishTransfer();
+    void finishTransfer(const ChipKnobs& knobs, qint64 nowUs);
     void reply(const QByteArray& bytes, const ChipKnobs& knobs);
     QByteArray noise(const ChipKnobs& knobs);
     quint32 readWord(quint32 address) const;
@@ -71,4 +73,5 @@ private:
     std::unique_ptr<XmodemReceiver> receiver;
     qint64 lastStartRequestUs = 0;
     qint64 lastPacketByteUs = 0;
+    qint64 busyUntilUs = 0; // the console works on a command until then and hears nothing
 };

@@ -33,6 +33,13 @@ struct ChipKnobs {
     int splitReplyAt = 0; // each reply is sent in two pieces split after this many bytes
     int splitPauseMs = 40; // pause between the two pieces
 
+    // Console speed: a real console echoes a command at once, then works on it
+    // before it prints its output and the prompt; what arrives meanwhile is
+    // lost, as a busy boot ROM reads no UART.
+    int commandDelayMs = 0; // every command works this long
+    int checksumUsPerKiB = 0; // "checksum" works this much longer per KiB it sums
+    int loadDoneDelayMs = 0; // after answering EOT the receiver writes this long before "Load done" and the prompt
+
     // Partition script
     quint32 md4Word = 0xB0B1; // the word "md 4" reports
     bool md4LowerCase = false; // report it with lower-case hexadecimal digits
@@ -48,9 +55,14 @@ struct ChipKnobs {
     bool ackWithStartChar = false; // every ACK comes with a 'C' in the same write
     bool ignoreEot = false; // no answer to EOT
     bool nakEot = false; // answer EOT with NAK
+    // A receiver that hears no packet for this long gives up and prints
+    // "Load aborted" and the prompt; it is silent until then. Two CANs in a
+    // row end it at once.
+    int receiverTimeoutMs = 3000;
 
     // Checksum
     bool wrongChecksum = false;
+    int wrongChecksums = 0; // the next N checksums are wrong, then the chip answers true ones again
     bool unreadableChecksum = false; // the reply has no CRC line
     bool checksumEndsAtDigits = false; // nothing follows the eight digits
     bool checksumLowerCase = false;

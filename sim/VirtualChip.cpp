@@ -166,6 +166,12 @@ bool VirtualChip::plugAdapter()
     return linkPath.isEmpty() || pointLink(terminal.name);
 }
 
+void VirtualChip::renameLink(const QString& path)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    linkPath = path;
+}
+
 // Called with the lock held.
 void VirtualChip::closeTerminal()
 {

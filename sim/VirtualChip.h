@@ -41,6 +41,9 @@ public:
     // terminal appears behind the same link. The chip starts at an empty line.
     void pullAdapter();
     bool plugAdapter();
+    // Between a pull and a plug: the adapter comes back under this name, as
+    // one the system enumerates anew does ("ttyUSB3" becoming "ttyUSB5").
+    void renameLink(const QString& linkPath);
 
     void configure(const std::function<void(ChipKnobs&)>& change);
     ChipKnobs knobs() const;

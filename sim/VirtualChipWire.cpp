@@ -189,7 +189,7 @@ qint64 VirtualChip::nextWakeUs(qint64 now) const
         const qint64 dueUs = std::max((onWireDueNs.first() + latencyNs + 999) / 1000, retryWriteAtUs);
         wait = std::min(wait, std::max<qint64>(0, dueUs - now));
     }
-    const qint64 tick = console->nextTickUs(now);
+    const qint64 tick = console->nextTickUs(now, current);
     if (tick >= 0)
         wait = std::min(wait, tick);
     return wait;

@@ -21,10 +21,13 @@ QByteArray XmodemReceiver::feed(char byte, const ChipKnobs& knobs)
             current = State::Done;
             return QByteArray(1, knobs.nakEot ? ChipXmodem::NAK : ChipXmodem::ACK);
         }
+        // One CAN may be line noise; two in a row are the sender giving up.
         if (byte == ChipXmodem::CAN) {
-            current = State::Aborted;
+            if (++cancels >= 2)
+                current = State::Aborted;
             return {};
         }
+        cancels = 0;
         if (byte != ChipXmodem::STX)
             return {}; // line noise between packets
         current = State::Receiving;
@@ -41,6 +44,12 @@ QByteArray XmodemReceiver::dropStalledPacket()
 {
     packet.clear();
     return QByteArray(1, ChipXmodem::NAK);
+}
+
+void XmodemReceiver::giveUp()
+{
+    packet.clear();
+    current = State::Aborted;
 }
 
 QByteArray XmodemReceiver::judgePacket(const ChipKnobs& knobs)

@@ -20,6 +20,8 @@ public:
     QByteArray feed(char byte, const ChipKnobs& knobs);
     // A packet that stalls half way is dropped, as a real receiver would time out.
     QByteArray dropStalledPacket();
+    // The receiver's own time-out: it stops waiting for the next packet.
+    void giveUp();
 
     State state() const { return current; }
     int packetsWritten() const { return written; }
@@ -34,5 +36,6 @@ private:
     quint8 expectedBlock = 1;
     int written = 0;
     int arrivals = 0;
+    int cancels = 0; // CANs in a row between packets
     bool nakPacketDone = false;
 };

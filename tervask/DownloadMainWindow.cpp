@@ -6,35 +6,24 @@
 #include "ImageFile.h"
 #include "JobThread.h"
 #include "LogView.h"
-#include "PortList.h"
+#include "PortListBox.h"
 #include "ProductionRecorder.h"
-#include "WorkerSettings.h"
+#include "RecordsStatus.h"
 #include "WindowToolBar.h"
+#include "WorkerSettings.h"
 #include "ui_DownloadMainWindow.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QStatusBar>
 
 namespace {
 const QString toolVersion = QStringLiteral("V01.00.12");
 const QString buildDate = QStringLiteral("2020-10-22");
 const int testRestartDelayMs = 2000;
-
-// "0x" starts a hexadecimal number, anything else is decimal; no number is 0.
-qint64 addressValue(const QString& text)
-{
-    bool ok = false;
-    qint64 value = 0;
-    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        value = text.mid(2).toLongLong(&ok, 16);
-    else
-        value = text.toLongLong(&ok, 10);
-    return ok ? value : 0;
-}
 } // namespace
 
 DownloadMainWindow::DownloadMainWindow(int workMode, QWidget* parent, Qt::WindowFlags flags)
@@ -82,6 +71,9 @@ void DownloadMainWindow::createWorker(int workMode)
     recorder->watch(worker);
     connect(
         recorder, &ProductionRecorder::sngWarning, this, [this](const QString& line) { onLogtext(line, Qt::yellow); });
+    auto* recordsStatus = new RecordsStatus(this);
+    recordsStatus->watch(recorder);
+    statusBar()->addPermanentWidget(recordsStatus, 1);
 }
 
 void DownloadMainWindow::showImageRows()
@@ -142,23 +134,8 @@ void DownloadMainWindow::onPortChange(int)
 
 bool DownloadMainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // Qt hands presses on a disabled widget to its event filters too: while a
-    // job runs the list is disabled and its port belongs to the job.
-    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress && ui->cbCom->isEnabled())
-        refreshPortList();
+    PortListBox::refreshOnPress(ui->cbCom, watched, event);
     return QMainWindow::eventFilter(watched, event);
-}
-
-void DownloadMainWindow::refreshPortList()
-{
-    const QString remembered = ui->cbCom->currentText();
-    const QStringList names = availablePortNames();
-    ui->cbCom->clear();
-    ui->cbCom->addItems(names);
-    if (remembered.isEmpty())
-        ui->cbCom->setCurrentIndex(names.isEmpty() ? -1 : 0);
-    else
-        ui->cbCom->setCurrentIndex(names.indexOf(remembered));
 }
 
 void DownloadMainWindow::onFileBtn()
@@ -238,7 +215,7 @@ bool DownloadMainWindow::loadImages()
     const qint64 flashBytes = ImageFile::flashBytes(settings->FlashSize);
     const bool secondImage = settings->AutoTest && imagePhase == 2;
     const QString path = secondImage ? settings->File2Name : settings->FileName;
-    const qint64 limit = flashBytes - (secondImage ? addressValue(settings->downloadAddr) : 0x1000);
+    const qint64 limit = flashBytes - (secondImage ? ImageFile::addressValue(settings->downloadAddr) : 0x1000);
 
     if (!path.isEmpty()) {
         QByteArray bytes;
@@ -354,15 +331,8 @@ void DownloadMainWindow::onLanguage()
 void DownloadMainWindow::closeEvent(QCloseEvent* event)
 {
     settings->saveConfig();
-    event->ignore();
-    const auto answer = QMessageBox::question(this, tr("Close Confirmation?"), tr("Are you sure you want to exit?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer != QMessageBox::Yes)
-        return;
-    if (jobState == Running)
-        stopRunningJob();
-    jobThread->waitForJobEnd([this] { return !workerBusy; });
-    event->accept();
+    event->setAccepted(jobThread->confirmClose(
+        this, [this] { onStop(); }, [this] { return !workerBusy; }));
 }
 
 void DownloadMainWindow::onLogtext(QString log, QColor color)
@@ -410,17 +380,15 @@ void DownloadMainWindow::onSavelog()
         this, QStringLiteral("Open log file"), QString(), QStringLiteral("LOG files (*.log)"));
     if (name.isEmpty())
         return;
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    switch (logView->saveTo(name)) {
+    case LogView::SaveResult::CantOpen:
         appendLog(tr("Failed to open log file!"), Qt::red);
-        return;
-    }
-    const QByteArray bytes = ui->teLog->toPlainText().toUtf8();
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
+        break;
+    case LogView::SaveResult::CantWrite:
         appendLog(tr("Failed to write log file!"), Qt::red);
-        return;
+        break;
+    case LogView::SaveResult::Saved:
+        appendLog(tr("Save log successfully!"), Qt::green);
+        break;
     }
-    appendLog(tr("Save log successfully!"), Qt::green);
 }

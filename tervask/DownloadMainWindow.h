@@ -75,7 +75,6 @@ private:
     void startJob(bool needprepare);
     bool loadImages();
     bool refuseImage(const QString& boxText, const QString& logLine);
-    void refreshPortList();
     void stopRunningJob();
     void countJob(bool pass);
     void showCounters();

@@ -68,6 +68,9 @@ bool parseArguments(const QStringList& arguments, WorkerSettings& settings)
         } else if (argument == QLatin1String("--loop")) {
             settings.AutoStart = true;
             i += 1;
+        } else if (argument == QLatin1String("--fixed-waits")) {
+            settings.FixedWaits = true;
+            i += 1;
         } else {
             return false;
         }

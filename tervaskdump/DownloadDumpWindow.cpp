@@ -3,9 +3,9 @@
 #include "DownloadWorker.h"
 #include "JobThread.h"
 #include "LogView.h"
-#include "PortList.h"
-#include "WorkerSettings.h"
+#include "PortListBox.h"
 #include "WindowToolBar.h"
+#include "WorkerSettings.h"
 #include "ui_DownloadDumpWindow.h"
 
 #include <QCloseEvent>
@@ -180,23 +180,8 @@ void DownloadDumpWindow::onFileBtn()
 
 bool DownloadDumpWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // Qt hands presses on a disabled widget to its event filters too: while a
-    // job runs the list is disabled and its port belongs to the job.
-    if (watched == ui->cbCom && event->type() == QEvent::MouseButtonPress && ui->cbCom->isEnabled())
-        refreshPortList();
+    PortListBox::refreshOnPress(ui->cbCom, watched, event);
     return false;
-}
-
-void DownloadDumpWindow::refreshPortList()
-{
-    const QString remembered = ui->cbCom->currentText();
-    const QStringList names = availablePortNames();
-    ui->cbCom->clear();
-    ui->cbCom->addItems(names);
-    if (remembered.isEmpty())
-        ui->cbCom->setCurrentIndex(names.isEmpty() ? -1 : 0);
-    else
-        ui->cbCom->setCurrentIndex(names.indexOf(remembered));
 }
 
 void DownloadDumpWindow::onStartBtn()
@@ -286,15 +271,8 @@ void DownloadDumpWindow::onLanguage()
 void DownloadDumpWindow::closeEvent(QCloseEvent* event)
 {
     settings->saveConfig();
-    event->ignore();
-    const auto answer = QMessageBox::question(this, tr("Close Confirmation?"), tr("Are you sure you want to exit?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer != QMessageBox::Yes)
-        return;
-    if (jobState == Running)
-        stopRunningJob();
-    jobThread->waitForJobEnd([this] { return !workerBusy; });
-    event->accept();
+    event->setAccepted(jobThread->confirmClose(
+        this, [this] { onStop(); }, [this] { return !workerBusy; }));
 }
 
 void DownloadDumpWindow::onLogtext(QString log, QColor color)

@@ -72,7 +72,6 @@ private:
     void refreshControls();
     void startJob(bool needprepare);
     QString checkedDumpSize();
-    void refreshPortList();
     void stopRunningJob();
 
     // Declared first: the translators are installed before anything is built.

@@ -17,6 +17,8 @@ Command commandNamed(const QString& name)
         return Command::Yield;
     if (name == QLatin1String("forward"))
         return Command::Forward;
+    if (name == QLatin1String("status"))
+        return Command::Status;
     return Command::None;
 }
 
@@ -65,6 +67,8 @@ bool takeOption(RecordsArguments& r, const QString& option, const QString& value
             return false;
         }
         (option == QLatin1String("--since") ? r.filter.since : r.filter.until) = time;
+    } else if (option == QLatin1String("--host")) {
+        r.filter.host = value;
     } else if (option == QLatin1String("--station")) {
         r.filter.station = value;
     } else if (option == QLatin1String("--result") && isResult(value)) {
@@ -107,7 +111,7 @@ RecordsArguments RecordsArguments::parse(const QStringList& arguments, const QDa
         return r;
     }
     for (int i = 2; i < arguments.size(); i += 2) {
-        if (r.command == Command::Forward || i + 1 >= arguments.size()) {
+        if (r.command == Command::Forward || r.command == Command::Status || i + 1 >= arguments.size()) {
             r.error = QStringLiteral("%1: not accepted here").arg(arguments.at(i));
             return r;
         }
@@ -126,11 +130,14 @@ QString RecordsArguments::usage()
         "       tervaskrecords export --csv FILE [FILTERS]\n"
         "       tervaskrecords yield [--by hour|day|station|image] [FILTERS]\n"
         "       tervaskrecords forward\n"
-        "FILTERS: --since TIME --until TIME --station PORT --result running|pass|fail|canceled|no_device --image "
-        "CRC32\n"
+        "       tervaskrecords status\n"
+        "FILTERS: --since TIME --until TIME --host PC --station PORT --result running|pass|fail|canceled|no_device\n"
+        "         --image CRC32\n"
         "TIME: ISO 8601 (2026-12-08 or 2026-12-08T22:00, local time unless an offset is given), today or yesterday;\n"
         "      --since includes its time, --until excludes it.\n"
         "The records: TERVASK_RECORDS=postgresql://user@host:port/dbname, else \"Database\" in cfg/records.ini,\n"
         "else records/production.sqlite beside the program.\n"
-        "Exit status: 0 done, 1 bad arguments, 2 the records cannot be reached.\n");
+        "--by station groups by PC and port (host/port).\n"
+        "Exit status: 0 done, 1 bad arguments, 2 the records cannot be reached,\n"
+        "3 (status) rows wait for the line's server or were set aside.\n");
 }

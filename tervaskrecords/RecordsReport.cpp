@@ -32,6 +32,11 @@ QString seconds(qint64 ms)
     return QString::number(double(ms) / 1000.0, 'f', 3);
 }
 
+QString percent(qint64 part, qint64 whole)
+{
+    return whole == 0 ? QStringLiteral("-") : QString::number(100.0 * double(part) / double(whole), 'f', 1) + '%';
+}
+
 // Reasons are one line on the screen: a line break in one would break the table.
 QString oneLine(const QString& text)
 {
@@ -49,7 +54,7 @@ QString RecordsReport::list(const QList<AttemptRow>& rows)
     };
     for (const AttemptRow& row : rows) {
         table << QStringList { row.startedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-            oneLine(row.context.station), row.result, row.finishedAt.isValid() ? seconds(row.durationMs()) : "-",
+            oneLine(row.context.station), row.result, row.finishedAt.isValid() ? seconds(row.durationMs) : "-",
             row.context.imageCrc32, row.failedStep.isEmpty() ? "-" : row.failedStep, oneLine(row.reason) };
     }
     return aligned(table);
@@ -80,29 +85,24 @@ QByteArray RecordsReport::csv(const QList<AttemptRow>& rows)
 QString RecordsReport::yield(
     const QList<RecordQuery::YieldGroup>& groups, const QList<RecordQuery::ReasonCount>& reasons)
 {
-    QList<QStringList> table { { "group", "attempts", "pass", "fail", "yield" } };
+    QList<QStringList> table { { "group", "attempts", "pass", "fail", "yield", "chips", "first pass", "final" } };
     RecordQuery::YieldGroup total { QStringLiteral("total") };
-    for (const RecordQuery::YieldGroup& group : groups) {
-        total.attempts += group.attempts;
-        total.passed += group.passed;
-        total.failed += group.failed;
-    }
-    const auto percent = [](const RecordQuery::YieldGroup& g) {
-        const qint64 decided = g.passed + g.failed;
-        return decided == 0 ? QStringLiteral("-")
-                            : QString::number(100.0 * double(g.passed) / double(decided), 'f', 1) + '%';
+    for (const RecordQuery::YieldGroup& group : groups)
+        total.add(group);
+    const auto row = [](const QString& key, const RecordQuery::YieldGroup& g) {
+        return QStringList { key, QString::number(g.attempts), QString::number(g.passed), QString::number(g.failed),
+            percent(g.passed, g.passed + g.failed), QString::number(g.chips), percent(g.firstPass, g.chips),
+            percent(g.passed, g.chips) };
     };
-    for (const RecordQuery::YieldGroup& group : groups) {
-        table << QStringList { group.key.isEmpty() ? QStringLiteral("all") : oneLine(group.key),
-            QString::number(group.attempts), QString::number(group.passed), QString::number(group.failed),
-            percent(group) };
-    }
+    for (const RecordQuery::YieldGroup& group : groups)
+        table << row(group.key.isEmpty() ? QStringLiteral("all") : oneLine(group.key), group);
     if (groups.size() > 1)
-        table << QStringList { total.key, QString::number(total.attempts), QString::number(total.passed),
-            QString::number(total.failed), percent(total) };
+        table << row(total.key, total);
     QString text = aligned(table);
     text += QStringLiteral(
-        "yield = pass / (pass + fail); attempts also count the canceled, the unfinished and those without a chip\n");
+        "yield = pass / (pass + fail); attempts also count the canceled, the unfinished and those without a chip\n"
+        "chips = first attempts that passed or failed; first pass = chips that passed at their first attempt / chips;"
+        " final = chips that passed at all / chips\n");
     if (!reasons.isEmpty()) {
         text += QStringLiteral("\nMost common failures:\n");
         QList<QStringList> reasonTable;
@@ -111,4 +111,26 @@ QString RecordsReport::yield(
         text += aligned(reasonTable);
     }
     return text;
+}
+
+QString RecordsReport::status(const RecordHealth& health)
+{
+    QList<QStringList> table;
+    table << QStringList { "store:",
+        health.store + (health.server ? QStringLiteral(" (the line database)") : QStringLiteral(" (this PC)")) };
+    if (health.server) {
+        table << QStringList { "waiting:",
+            health.waiting == 0
+                ? QStringLiteral("none")
+                : QStringLiteral("%1 rows, the oldest from %2")
+                      .arg(health.waiting)
+                      .arg(health.oldestWaiting.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) };
+        table << QStringList { "set aside:",
+            health.setAside == 0
+                ? QStringLiteral("none")
+                : QStringLiteral("%1 rows the server refused for what they hold").arg(health.setAside) };
+    }
+    table << QStringList { "last error:",
+        health.lastError.isEmpty() ? QStringLiteral("none") : health.lastError.simplified() };
+    return aligned(table);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AttemptRow.h"
+#include "RecordHealth.h"
 #include "RecordQuery.h"
 
 #include <QByteArray>
@@ -15,6 +16,9 @@ public:
     // RFC 4180: a header row, CR LF, fields quoted where they need it; times in UTC.
     static QByteArray csv(const QList<AttemptRow>& rows);
     static QString yield(const QList<RecordQuery::YieldGroup>& groups, const QList<RecordQuery::ReasonCount>& reasons);
+
+    // Where the records go, what waits for the line's server, and what went wrong.
+    static QString status(const RecordHealth& health);
 
     static QString csvField(const QString& value);
 };

@@ -1,8 +1,8 @@
-// tervaskrecords: lists, exports and sums up the production records, and
-// forwards the rows waiting for the line's server.
+// tervaskrecords: lists, exports and sums up the production records,
+// forwards the rows waiting for the line's server and says how they fare.
+#include "RecordForwarder.h"
 #include "RecordQuery.h"
 #include "RecordStore.h"
-#include "RecordWriter.h"
 #include "RecordsArguments.h"
 #include "RecordsReport.h"
 #include "Utf8Console.h"
@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -21,6 +22,7 @@ enum ExitStatus {
     ExitDone = 0,
     ExitUsage = 1,
     ExitUnreachable = 2,
+    ExitRowsWaiting = 3,
 };
 
 void print(std::FILE* stream, const QString& text)
@@ -42,12 +44,46 @@ int forward(const RecordLocation& location)
         print(stdout, QStringLiteral("No records server is configured: nothing to forward.\n"));
         return ExitDone;
     }
-    RecordWriter writer(location, RecordTiming());
-    const int rows = writer.forward();
+    RecordForwarder forwarder(location, RecordTiming());
+    const int rows = forwarder.forward();
     if (rows < 0)
-        return unreachable(writer.lastError());
+        return unreachable(forwarder.lastError());
     print(stdout, QStringLiteral("Forwarded %1 rows to %2.\n").arg(rows).arg(location.describe()));
     return ExitDone;
+}
+
+// The local file's outbox and set-aside rows, and whether the store answers now.
+RecordHealth currentHealth(const RecordLocation& location)
+{
+    RecordHealth health;
+    health.server = location.server;
+    health.store = location.describe();
+    if (!location.server && !QFileInfo::exists(location.sqlitePath)) {
+        health.lastError = QStringLiteral("%1 does not exist").arg(QDir::toNativeSeparators(location.sqlitePath));
+        return health;
+    }
+    if (location.server && QFileInfo::exists(location.sqlitePath)) {
+        RecordStore local;
+        if (!local.openLocal(location.sqlitePath, RecordTiming())
+            || !local.outboxState(health.waiting, health.oldestWaiting)) {
+            health.lastError = local.lastError();
+            return health;
+        }
+        health.setAside = std::max(0, local.setAsideCount());
+    }
+    RecordStore store;
+    if (!store.open(location, RecordTiming()))
+        health.lastError = store.lastError();
+    return health;
+}
+
+int status(const RecordLocation& location)
+{
+    const RecordHealth health = currentHealth(location);
+    print(stdout, RecordsReport::status(health));
+    if (!health.lastError.isEmpty())
+        return ExitUnreachable;
+    return health.healthy() ? ExitDone : ExitRowsWaiting;
 }
 
 int writeCsv(const QString& path, const QByteArray& bytes)
@@ -95,6 +131,8 @@ int main(int argc, char* argv[])
     const RecordLocation location = RecordLocation::resolve(QCoreApplication::applicationDirPath());
     if (arguments.command == RecordsArguments::Command::Forward)
         return forward(location);
+    if (arguments.command == RecordsArguments::Command::Status)
+        return status(location);
     if (!location.server && !QFileInfo::exists(location.sqlitePath))
         return unreachable(QStringLiteral("%1 does not exist").arg(QDir::toNativeSeparators(location.sqlitePath)));
     RecordStore store;

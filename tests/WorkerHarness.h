@@ -79,6 +79,7 @@ public:
         t.packetWrite = ms(200);
         t.packetAnswerPolls = 20;
         t.eotAnswerPolls = 10;
+        t.receiverQuit = ms(300);
         t.verifySettle = ms(10);
         t.verifyDrain = ms(20);
         t.verifyDefaultWait = ms(30);

@@ -5,8 +5,12 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QtDebug>
+
+#include <algorithm>
 
 namespace {
 
@@ -17,9 +21,10 @@ constexpr qsizetype maxEarlyLines = 1000;
 
 } // namespace
 
-WireTraceWriter::WireTraceWriter(QString requestedFile, QString programName)
+WireTraceWriter::WireTraceWriter(QString requestedFile, QString programName, qint64 maxBytes)
     : requested(std::move(requestedFile))
     , program(std::move(programName))
+    , maxBytes(maxBytes)
 {
     clock.start();
 }
@@ -35,9 +40,36 @@ void WireTraceWriter::installFromEnvironment(DownloadWorker& worker)
     const QString requested = qEnvironmentVariable("TERVASK_TRACE");
     if (requested.isEmpty())
         return;
-    // A relative name is taken from the current folder, which the programs set to their own.
-    worker.setWireTap(std::make_unique<WireTraceWriter>(
-        QFileInfo(requested).absoluteFilePath(), QCoreApplication::applicationName()));
+    // A relative name goes beside the run logs, under the current folder,
+    // which the programs set to their own.
+    QString path = requested;
+    if (QFileInfo(requested).isRelative()) {
+        QDir().mkpath(QStringLiteral("logs"));
+        path = QDir(QStringLiteral("logs")).absoluteFilePath(requested);
+    }
+    const QString maxText = qEnvironmentVariable("TERVASK_TRACE_MAX");
+    qint64 maxBytes = maxText.isEmpty() ? defaultMaxBytes : parseSize(maxText);
+    if (maxBytes <= 0) {
+        qWarning().noquote() << "TERVASK_TRACE_MAX is not a size:" << maxText << "- the trace keeps to"
+                             << defaultMaxBytes << "bytes";
+        maxBytes = defaultMaxBytes;
+    }
+    worker.setWireTap(std::make_unique<WireTraceWriter>(path, QCoreApplication::applicationName(), maxBytes));
+}
+
+qint64 WireTraceWriter::parseSize(const QString& text)
+{
+    static const QRegularExpression size(
+        QStringLiteral("^\\s*(\\d{1,12})\\s*([KMG]?)B?\\s*$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch())
+        return 0;
+    const QString unit = match.captured(2).toUpper();
+    const int power = unit.isEmpty() ? 0 : int(QStringLiteral("KMG").indexOf(unit)) + 1;
+    qint64 factor = 1;
+    for (int i = 0; i < power; ++i)
+        factor *= 1000;
+    return match.captured(1).toLongLong() * factor;
 }
 
 QString WireTraceWriter::fileName() const
@@ -55,6 +87,7 @@ void WireTraceWriter::opened(const QString& portName, qint32 baud)
         if (!failed) {
             file.setFileName(claim.fileName());
             failed = !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+            fileBytes = failed ? 0 : file.size();
         }
         if (failed)
             qWarning().noquote() << "Cannot write the trace file" << requested;
@@ -117,6 +150,31 @@ void WireTraceWriter::writeOut()
         pending.clear();
     if (!file.isOpen() || pending.isEmpty())
         return;
-    file.write(pending);
+    fileBytes += std::max<qint64>(0, file.write(pending));
+    pending.clear();
+    if (fileBytes >= maxBytes)
+        continueInNewFile();
+}
+
+// The file's name stays the one a reader looks for; its older part moves aside.
+void WireTraceWriter::continueInNewFile()
+{
+    const QString name = file.fileName();
+    const QString older = name + QStringLiteral(".1");
+    file.close();
+    QFile::remove(older);
+    QFile::rename(name, older);
+    fileBytes = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        failed = true;
+        qWarning().noquote() << "Cannot write the trace file" << name;
+        return;
+    }
+    pending = QStringLiteral("# %1 (pid %2): continued; the trace before this line is in %3\n")
+                  .arg(program)
+                  .arg(QCoreApplication::applicationPid())
+                  .arg(QFileInfo(older).fileName())
+                  .toUtf8();
+    fileBytes += std::max<qint64>(0, file.write(pending));
     pending.clear();
 }

@@ -21,13 +21,21 @@ class DownloadWorker;
 // file's first header with negative times. Lines are gathered in memory and written
 // after each write to the chip (while the bytes are on the line, not before
 // them), at each log line, when the port closes and when much has gathered.
+// A file past maxBytes continues in a new one; the one before is kept as
+// "<file>.1", so a trace never takes more than about twice maxBytes.
 class WireTraceWriter : public WireTap {
 public:
-    WireTraceWriter(QString requestedFile, QString programName);
+    static constexpr qint64 defaultMaxBytes = 100 * 1000 * 1000;
+
+    WireTraceWriter(QString requestedFile, QString programName, qint64 maxBytes = defaultMaxBytes);
     ~WireTraceWriter() override;
 
-    // Gives the worker a writer when TERVASK_TRACE names a file; nothing otherwise.
+    // Gives the worker a writer when TERVASK_TRACE names a file (a relative
+    // name goes under logs/), bounded by TERVASK_TRACE_MAX bytes ("100M",
+    // "500K" and "2G" too); nothing otherwise.
     static void installFromEnvironment(DownloadWorker& worker);
+    // TERVASK_TRACE_MAX's value in bytes; 0 when it is not a size.
+    static qint64 parseSize(const QString& text);
 
     void opened(const QString& portName, qint32 baud) override;
     void closed() override;
@@ -41,12 +49,15 @@ public:
 private:
     qint64 elapsedUs() const { return clock.nsecsElapsed() / 1000; }
     void writeOut();
+    void continueInNewFile();
 
     mutable std::mutex lock;
     const QString requested;
     const QString program;
     TraceFileClaim claim;
     QFile file;
+    const qint64 maxBytes;
+    qint64 fileBytes = 0;
     bool failed = false;
     QByteArray pending;
     QElapsedTimer clock;

@@ -19,6 +19,7 @@ struct AttemptReport {
     QString reason; // the attempt's red line, as logged; empty on a pass
     QDateTime startedAt; // UTC, as sent with sngAttemptStarted
     QDateTime finishedAt; // UTC
+    qint64 durationMs = 0; // by a monotonic clock, unlike the two times above
     qint64 transferMs = 0; // the XMODEM phase; 0 when it never started
     // This attempt's number at the chip in the socket: 2 is its first retry.
     // Every attempt of a single job, and of automatic mode without a retry

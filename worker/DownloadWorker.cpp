@@ -181,6 +181,7 @@ int DownloadWorker::waitForChip()
 int DownloadWorker::runAutoLoop()
 {
     failedAttempts = 0;
+    retryPending = false;
     announceWaiting();
     int code = waitForChip();
     for (;;) {
@@ -200,10 +201,12 @@ int DownloadWorker::runAutoLoop()
     }
 }
 
-// One attempt at the chip that answered. A failed one is reported as JobOk:
-// the loop goes on to the next device wait either way.
+// One attempt at the chip that answered. A failed one is reported as JobOk
+// (the loop goes on to the next device wait), or as JobNoDevice when the chip
+// has left the socket meanwhile.
 int DownloadWorker::downloadChip()
 {
+    retryPending = false;
     beginAttempt();
     const int code = runAutoJob();
     finishAttempt(code);
@@ -213,11 +216,10 @@ int DownloadWorker::downloadChip()
         pauseMs(int(link.autoJobPause.count()));
         logSuccess(QStringLiteral("The downloading is successed!"));
         chipPassed();
-    } else {
-        logError(QStringLiteral("The downloading is failed!"));
-        chipFailed();
+        return JobOk;
     }
-    return JobOk;
+    logError(QStringLiteral("The downloading is failed!"));
+    return chipFailed();
 }
 
 void DownloadWorker::chipPassed()
@@ -230,27 +232,42 @@ void DownloadWorker::chipPassed()
 
 // Without a retry limit a failing chip is downloaded again and again, each
 // failure counted; with one it is given up after its last retry and left
-// alone until it is pulled, counted once.
-void DownloadWorker::chipFailed()
+// alone until it is pulled, counted once. A chip that leaves before that ends
+// its retries: whatever answers next is a new chip.
+int DownloadWorker::chipFailed()
 {
     const int retries = settings->failedChipRetries;
-    if (retries >= 0 && stopRequested)
-        return; // an attempt cut short by Stop says nothing about the chip
     if (retries < 0) {
         chipDone = false;
         emit sngChipResult(false);
-        return;
+        return JobOk;
     }
-    if (++failedAttempts <= retries) {
+    if (stopRequested)
+        return JobOk; // an attempt cut short by Stop says nothing about the chip
+    ++failedAttempts;
+    if (!chipStillAnswers())
+        return stopRequested ? JobOk : JobNoDevice;
+    if (failedAttempts <= retries) {
         chipDone = false;
-        return;
+        retryPending = true;
+        return JobOk;
     }
     logError(failedAttempts == 1 ? QStringLiteral("The chip failed once: remove it!")
                                  : QStringLiteral("The chip failed %1 times: remove it!").arg(failedAttempts));
     emit sngChipResult(false);
     failedAttempts = 0;
     chipDone = true;
-    sinceLastPrompt.restart();
+    return JobOk;
+}
+
+// After a failed attempt: a chip in the socket has given its prompt lately (a
+// cancelled receiver gives it back at once). One silent for longer has left,
+// and a chip that answers a knock now is another one.
+bool DownloadWorker::chipStillAnswers()
+{
+    if (receiverBusy && awaitReceiverQuit())
+        return true;
+    return sinceLastPrompt.isValid() && sinceLastPrompt.elapsed() <= link.chipLeftSilence.count();
 }
 
 void DownloadWorker::chipLeft()
@@ -261,6 +278,7 @@ void DownloadWorker::chipLeft()
         emit sngChipResult(false);
     }
     chipDone = false;
+    retryPending = false;
     logError(QStringLiteral("Enter boot failed,maybe no device!"));
     // While the adapter is lost the station waits for it, not for a chip.
     if (!waitingAnnounced && !lossAnnounced)

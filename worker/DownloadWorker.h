@@ -14,6 +14,7 @@
 #include <atomic>
 #include <memory>
 
+class CountDownTimer;
 class QSerialPort;
 class WorkerSettings;
 
@@ -95,7 +96,8 @@ private:
     int runAutoLoop();
     int downloadChip();
     void chipPassed();
-    void chipFailed();
+    int chipFailed();
+    bool chipStillAnswers();
     void chipLeft();
     void announceWaiting();
     void announcePortBack();
@@ -115,8 +117,6 @@ private:
     // A pause whose length comes from the settings (a hand-edited file can make
     // it days long): a stop request ends it early.
     void pauseMs(int ms);
-    // The pause before a command's reply is read; false, with "Cancel" logged, when Stop came.
-    bool pauseForReply(int ms);
     QString jobName() const;
 
     void logProgress(const QString& text) { emit sngLog(text, QColor(Qt::white)); }
@@ -130,20 +130,29 @@ private:
     void logTrace(const QString& text) { emit sngLog(text, QColor(Qt::yellow)); }
     void logRetry(const QString& text) { emit sngLog(text, QColor(Qt::lightGray)); }
 
-    // Port primitives: one deadline each, the reply replaces rxBuffer.
+    // Port primitives: one deadline each, the reply replaces rxBuffer. Every
+    // wait looks at Stop and at a lost port at least every stopPoll.
     bool writeAndWait(const QByteArray& bytes, LinkTiming::ms limit);
+    bool waitForInput(qint64 ms);
     void readReply(LinkTiming::ms wait);
-    void readCommandReply(const QByteArray& cmd);
+    void readCommandReply(const QByteArray& cmd, qint64 limitMs);
+    bool readReplyTo(const QByteArray& cmd, int waitMs, LinkTiming::ms limit);
     // Everything the port has read so far, shown to the tap.
     QByteArray takeInput();
     void discardInput();
     void pacePresenceCheck();
+    bool transferImage(const CountDownTimer& startDeadline);
+    bool pollAnswer(int polls);
+    void cancelReceiver();
+    bool awaitReceiverQuit();
+    bool awaitTransferLeftovers();
     bool readDumpChunk(quint32 address, quint32 bytes, QList<quint32>& words);
 
     std::atomic<bool> stopRequested { false };
     QByteArray rxBuffer;
     QSerialPort* port = nullptr;
     QElapsedTimer jobTimer;
+    QElapsedTimer attemptClock; // the attempt's duration, which the wall clock cannot be trusted with
     bool chipDone = false;
     bool linkLost = false; // the port failed as a pulled adapter does, since it was opened
     bool lossReported = false;
@@ -155,6 +164,8 @@ private:
     QElapsedTimer presenceClock;
     QElapsedTimer sinceLastPrompt; // of the finished chip, while it is checked for presence
     int failedAttempts = 0; // of the chip in the socket, with a retry limit set
+    bool retryPending = false; // the chip in the socket failed and is downloaded again if it stays
+    bool receiverBusy = false; // "loadx" was taken and the receiver has not ended
     bool waitingAnnounced = false;
 
     AttemptReport attempt;

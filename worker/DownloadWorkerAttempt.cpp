@@ -7,6 +7,7 @@ void DownloadWorker::beginAttempt()
 {
     attempt = AttemptReport();
     attempt.startedAt = QDateTime::currentDateTimeUtc();
+    attemptClock.start();
     attempt.chipAttempt = failedAttempts + 1;
     attemptOpen = true;
     waitingAnnounced = false;
@@ -21,8 +22,9 @@ bool DownloadWorker::runStep(AttemptReport::Step step, bool (DownloadWorker::*bo
     QElapsedTimer clock;
     clock.start();
     const bool done = (this->*body)();
+    // Rounded up: a transfer that ran never reports 0, which means it never started.
     if (step == AttemptReport::Step::Transfer)
-        attempt.transferMs = clock.elapsed();
+        attempt.transferMs = (clock.nsecsElapsed() + 999999) / 1000000;
     if (done)
         attempt.failedStep = AttemptReport::Step::None;
     return done;
@@ -34,6 +36,7 @@ void DownloadWorker::finishAttempt(int code)
         return;
     attemptOpen = false;
     attempt.finishedAt = QDateTime::currentDateTimeUtc();
+    attempt.durationMs = attemptClock.elapsed();
     if (code == JobOk) {
         attempt.result = AttemptReport::Result::Pass;
         attempt.failedStep = AttemptReport::Step::None;

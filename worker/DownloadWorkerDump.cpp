@@ -33,7 +33,7 @@ QByteArray littleEndianBytes(const QList<quint32>& words)
 bool DownloadWorker::dumpFlash()
 {
     logProgress(QStringLiteral("Begin to dump..."));
-    port->waitForReadyRead(int(link.dumpDrain.count()));
+    waitForInput(link.dumpDrain.count());
     discardInput();
 
     QFile file(settings->SaveFile);

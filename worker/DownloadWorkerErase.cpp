@@ -1,6 +1,5 @@
 // Erasing one flash range before the download.
 #include "DownloadWorker.h"
-#include "PlatformSleep.h"
 #include "WorkerSettings.h"
 
 #include <QSerialPort>
@@ -23,7 +22,7 @@ bool DownloadWorker::eraseFlash()
     const quint32 address = settings->EraseAddr6620.toUInt(nullptr, 16) + 0x18000000u;
     const quint32 size = settings->EraseSize6620.toUInt(nullptr, 16);
     const QByteArray verb = settings->workMode == 1 ? "erase " : "flash 7 ";
-    const QByteArray command = verb + QByteArray::number(address, 16) + ' ' + QByteArray::number(size, 16) + '\n';
+    const QByteArray command = verb + QByteArray::number(address, 16) + ' ' + QByteArray::number(size, 16);
 
     // Unlike other commands the erase is judged by its completion message, not its echo.
     rxBuffer = "Usage";
@@ -34,6 +33,8 @@ bool DownloadWorker::eraseFlash()
             logSuccess(QStringLiteral("Successed to erase."));
             return true;
         }
+        if (stopCheck())
+            return false;
         // A port that never completes a write must not hold the job forever.
         if (attempts >= link.eraseAttempts || failedWrites > link.eraseAttempts) {
             logError(QStringLiteral("Error: failed to erase."));
@@ -42,15 +43,17 @@ bool DownloadWorker::eraseFlash()
         if (attempts > 0)
             logProgress(QStringLiteral("resend cmd.........."));
         rxBuffer.clear();
-        if (!writeAndWait(command, link.eraseWrite)) {
+        if (!writeAndWait(command + '\n', link.eraseWrite)) {
             if (portLost())
                 return false;
             ++failedWrites;
             continue;
         }
-        sleepMs(int(link.erasePause.count()));
-        port->waitForReadyRead(int(link.eraseReply.count()));
-        rxBuffer = takeInput();
+        // The console reports the erase once the flash is erased: the reply is read up to its prompt.
+        if (!readReplyTo(command, int(link.erasePause.count()), link.eraseReply))
+            return false;
+        if (portLost())
+            return false;
         ++attempts;
     }
 }

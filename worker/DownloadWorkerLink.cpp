@@ -21,6 +21,8 @@ int millis(LinkTiming::ms value)
 
 // Far more than any console reply the steps judge.
 constexpr qsizetype maxReplyBytes = 64 * 1024;
+// A wait from the settings (a hand-edited file can make it days long) is cut to a day.
+constexpr qint64 maxWaitMs = 24 * 3600 * 1000;
 } // namespace
 
 bool DownloadWorker::isPortOpen() const
@@ -102,28 +104,65 @@ QByteArray DownloadWorker::takeInput()
     return bytes;
 }
 
+bool DownloadWorker::waitForInput(qint64 ms)
+{
+    if (port->bytesAvailable() > 0)
+        return true;
+    const CountDownTimer deadline(unsigned(std::clamp<qint64>(ms, 0, maxWaitMs)));
+    // In slices, so that Stop and a pulled adapter end the wait early.
+    for (;;) {
+        if (port->waitForReadyRead(std::min(deadline.remaining(), millis(link.stopPoll))))
+            return true;
+        if (stopRequested || linkLost || !port->isOpen() || deadline.expired())
+            return false;
+    }
+}
+
 void DownloadWorker::readReply(LinkTiming::ms wait)
 {
-    if (port->bytesAvailable() == 0)
-        port->waitForReadyRead(millis(wait));
+    waitForInput(wait.count());
     rxBuffer = takeInput();
 }
 
-// A slow line, a busy chip or an adapter that hands bytes over in bursts can
-// deliver a reply in pieces: it is read on until the command's echo and the
-// prompt after it are there, or until the line goes quiet. A reply that is
-// complete at the first read costs no extra wait.
-void DownloadWorker::readCommandReply(const QByteArray& cmd)
+// Reads the reply to cmd until the console is done with it: the echo and the
+// prompt after it (after "loadx", the receiver's start request), however long
+// the chip works in between, within limitMs. A prompt without the echo (a
+// garbled or lost command) ends the reply once the line has gone quiet.
+// Stop and a pulled adapter end it early.
+void DownloadWorker::readCommandReply(const QByteArray& cmd, qint64 limitMs)
 {
-    const CountDownTimer deadline(unsigned(millis(link.commandReply)));
-    readReply(link.commandReply);
-    while (!linkLost && !rxBuffer.isEmpty() && !ConsoleReply::isCompleteReply(rxBuffer, cmd) && !deadline.expired()
-        && port->waitForReadyRead(std::min(millis(link.replyGap), deadline.remaining()))) {
+    const CountDownTimer deadline(unsigned(std::clamp<qint64>(limitMs, 0, maxWaitMs)));
+    rxBuffer = takeInput();
+    while (!ConsoleReply::isCompleteReply(rxBuffer, cmd)) {
+        const bool otherPrompt = ConsoleReply::hasPrompt(rxBuffer) && !rxBuffer.contains(cmd);
+        const int wait = otherPrompt ? std::min(millis(link.replyGap), deadline.remaining()) : deadline.remaining();
+        if (!waitForInput(wait))
+            return;
         rxBuffer += takeInput();
         // Junk that keeps coming is not kept: only the end of a long reply can still turn into an echo.
         if (rxBuffer.size() > maxReplyBytes)
             rxBuffer.remove(0, rxBuffer.size() - maxReplyBytes);
     }
+    sinceLastPrompt.restart();
+}
+
+// With fixed waits the console is given waitMs before its reply is read;
+// otherwise the reply is read as it comes, within the same time. False, with
+// "Cancel" logged, when Stop cut the reply short: what was read then is not
+// the chip's answer (a checksum still being computed would look unreadable).
+bool DownloadWorker::readReplyTo(const QByteArray& cmd, int waitMs, LinkTiming::ms limit)
+{
+    qint64 limitMs = limit.count();
+    if (settings->FixedWaits)
+        pauseMs(waitMs);
+    else
+        limitMs += std::max(waitMs, 0);
+    if (!stopRequested)
+        readCommandReply(cmd, limitMs);
+    if (!stopRequested || ConsoleReply::isCompleteReply(rxBuffer, cmd))
+        return true;
+    logError(QStringLiteral("Cancel"));
+    return false;
 }
 
 void DownloadWorker::discardInput()
@@ -141,17 +180,6 @@ void DownloadWorker::pauseMs(int ms)
         sleepMs(std::min(deadline.remaining(), millis(link.stopPoll)));
 }
 
-// A reply read after Stop cut its wait short is not the chip's answer (a
-// checksum still being computed would look unreadable): the stop is named instead.
-bool DownloadWorker::pauseForReply(int ms)
-{
-    pauseMs(ms);
-    if (!stopRequested)
-        return true;
-    logError(QStringLiteral("Cancel"));
-    return false;
-}
-
 bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
 {
     // Left-overs of earlier replies (the device wait's extra prompts) are not this command's reply.
@@ -163,13 +191,14 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
         return false;
     }
     logTrace(QString::fromLatin1(cmd) + QLatin1Char('!'));
-    if (!pauseForReply(waitMs))
+    if (!readReplyTo(cmd, waitMs, link.commandReply))
         return false;
-    readCommandReply(cmd);
 
     for (int resends = 0;; ++resends) {
         if (ConsoleReply::isCommandAccepted(rxBuffer, cmd))
             return true;
+        if (portLost())
+            return false;
         if (stopRequested) {
             logError(QStringLiteral("Cancel"));
             return false;
@@ -185,9 +214,8 @@ bool DownloadWorker::sendCommand(const QByteArray& cmd, int waitMs)
                 logError(QStringLiteral("Error: fail to write command!"));
             return false;
         }
-        if (!pauseForReply(waitMs))
+        if (!readReplyTo(cmd, waitMs, link.commandReply))
             return false;
-        readCommandReply(cmd);
     }
 }
 
@@ -231,11 +259,13 @@ bool DownloadWorker::waitDevice()
         if (settings->AutoStart)
             announceWaiting();
     }
+    // The chip in the socket (finished, or failed with a retry left) is only checked for, silently.
+    const bool present = chipDone || retryPending;
     if (chipDone)
         pacePresenceCheck();
-    else
+    else if (!present)
         logProgress(QStringLiteral("Waiting for plug in..."));
-    const CountDownTimer deadline(unsigned(chipDone ? presenceCheckMs() : millis(link.newChipWait)));
+    const CountDownTimer deadline(unsigned(present ? presenceCheckMs() : millis(link.newChipWait)));
 
     for (;;) {
         if (stopRequested) {
@@ -248,9 +278,8 @@ bool DownloadWorker::waitDevice()
             if (portLost())
                 return false;
             if (prompt) {
-                if (chipDone)
-                    sinceLastPrompt.restart();
-                else
+                sinceLastPrompt.restart();
+                if (!present)
                     logSuccess(QStringLiteral("Find a device,enter boot successed!"));
                 return true;
             }

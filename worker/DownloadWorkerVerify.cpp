@@ -1,16 +1,34 @@
 // Verification: the chip's CRC-32 of the written range against the image's.
 #include "ConsoleReply.h"
+#include "CountDownTimer.h"
 #include "DownloadWorker.h"
-#include "PlatformSleep.h"
 #include "WorkerSettings.h"
 
 #include <QSerialPort>
 
+// The chip's text after EOT ends with its prompt; with fixed waits it is
+// given a pause and then drained for a while instead. False, with "Cancel"
+// logged, at Stop.
+bool DownloadWorker::awaitTransferLeftovers()
+{
+    if (settings->FixedWaits) {
+        pauseMs(int(link.verifySettle.count()));
+        if (!stopRequested)
+            waitForInput(link.verifyDrain.count());
+    } else {
+        // The answer to EOT may have brought the whole text already.
+        const CountDownTimer deadline(unsigned((link.verifySettle + link.verifyDrain).count()));
+        while (!ConsoleReply::hasPrompt(rxBuffer) && waitForInput(deadline.remaining()))
+            rxBuffer += takeInput();
+    }
+    return !stopCheck();
+}
+
 bool DownloadWorker::verifyImage()
 {
     logProgress(QStringLiteral("Verify..."));
-    sleepMs(int(link.verifySettle.count()));
-    port->waitForReadyRead(int(link.verifyDrain.count()));
+    if (!awaitTransferLeftovers())
+        return false;
     discardInput();
     if (settings->workMode == 1)
         pauseMs(settings->ProgramWaitTime485);

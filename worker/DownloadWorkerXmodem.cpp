@@ -1,4 +1,5 @@
 // The XMODEM-1K transfer of the image after "loadx".
+#include "ConsoleReply.h"
 #include "CountDownTimer.h"
 #include "DownloadWorker.h"
 #include "WorkerSettings.h"
@@ -20,14 +21,27 @@ bool DownloadWorker::sendXmodem()
     logProgress(QStringLiteral("Send XModem..."));
     if (isRs485(*settings))
         pauseMs(std::max(settings->ProgramWaitTime485, 1));
+    // The reply to "loadx" may itself wait for the start request: the start's
+    // time-out counts from the command.
+    const CountDownTimer startDeadline(unsigned(link.xmodemStart.count()));
+    receiverBusy = false;
     if (!sendCommand("loadx", 10))
         return false;
+    receiverBusy = true;
+    const bool sent = transferImage(startDeadline);
+    // A receiver left waiting would stay silent until its own time-out and
+    // then look like a new chip: it is told to give up.
+    if (!sent && receiverBusy && !linkLost)
+        cancelReceiver();
+    return sent;
+}
 
+bool DownloadWorker::transferImage(const CountDownTimer& startDeadline)
+{
     bool started = Xmodem::hasStartChar(rxBuffer);
     if (settings->ProgramWaitTime485 < 1)
         settings->ProgramWaitTime485 = 1;
 
-    const CountDownTimer startDeadline(unsigned(link.xmodemStart.count()));
     while (!started) {
         if (startDeadline.expired()) {
             logError(QStringLiteral("Error: start xmodem failed!"));
@@ -58,10 +72,8 @@ bool DownloadWorker::sendXmodem()
                 logError(QStringLiteral("Error: send data failed!"));
             return false;
         }
-        for (int polls = 0; rxBuffer.isEmpty() && !linkLost && polls < link.packetAnswerPolls; ++polls)
-            readReply(link.answerPoll);
-        if (rxBuffer.isEmpty()) {
-            if (!portLost())
+        if (!pollAnswer(link.packetAnswerPolls)) {
+            if (!portLost() && !stopCheck())
                 logError(QStringLiteral("Error: recieve no data!"));
             return false;
         }
@@ -80,6 +92,7 @@ bool DownloadWorker::sendXmodem()
         case Xmodem::START:
             break; // the same packet goes out again
         case Xmodem::CAN:
+            receiverBusy = false;
             logError(QStringLiteral("Error: send process break!"));
             return false;
         default:
@@ -99,19 +112,46 @@ bool DownloadWorker::sendXmodem()
     for (int attempt = 0; attempt < link.eotAttempts; ++attempt) {
         rxBuffer.clear();
         writeAndWait(QByteArray(1, Xmodem::EOT), link.packetWrite);
-        for (int polls = 0; rxBuffer.isEmpty() && !linkLost && polls < link.eotAnswerPolls; ++polls)
-            readReply(link.answerPoll);
-        if (!rxBuffer.isEmpty())
+        if (pollAnswer(link.eotAnswerPolls))
             break;
         if (portLost())
             return false;
-        if (stopRequested) {
-            logError(QStringLiteral("Cancel"));
+        if (stopCheck())
             return false;
-        }
     }
-    if (!rxBuffer.isEmpty())
+    if (!rxBuffer.isEmpty()) {
+        receiverBusy = false;
         return true;
+    }
     logError(QStringLiteral("Error:send Xmodem EOT failed!"));
     return false;
+}
+
+// Polls for the receiver's answer; true once something came, false after the
+// polls, at Stop or when the port is lost.
+bool DownloadWorker::pollAnswer(int polls)
+{
+    for (int poll = 0; rxBuffer.isEmpty() && poll < polls && !linkLost && !stopRequested; ++poll)
+        readReply(link.answerPoll);
+    return !rxBuffer.isEmpty();
+}
+
+void DownloadWorker::cancelReceiver()
+{
+    writeAndWait(QByteArray(2, Xmodem::CAN), link.packetWrite);
+}
+
+// After a failed transfer: the cancelled receiver gives the prompt back, or
+// the chip has left. True when the prompt came.
+bool DownloadWorker::awaitReceiverQuit()
+{
+    receiverBusy = false;
+    rxBuffer.clear();
+    const CountDownTimer deadline(unsigned(link.receiverQuit.count()));
+    while (!ConsoleReply::hasPrompt(rxBuffer) && waitForInput(deadline.remaining()))
+        rxBuffer += takeInput();
+    if (!ConsoleReply::hasPrompt(rxBuffer))
+        return false;
+    sinceLastPrompt.restart();
+    return true;
 }

@@ -13,6 +13,17 @@ qint64 flashBytes(const QString& flashSize)
     return mib * bytesPerMiB;
 }
 
+qint64 addressValue(const QString& text)
+{
+    bool ok = false;
+    qint64 value = 0;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        value = text.mid(2).toLongLong(&ok, 16);
+    else
+        value = text.toLongLong(&ok, 10);
+    return ok ? value : 0;
+}
+
 Refusal read(const QString& path, qint64 limit, QByteArray& bytes)
 {
     QFile file(path);

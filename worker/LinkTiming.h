@@ -9,11 +9,15 @@ struct LinkTiming {
 
     // Command channel
     ms commandWrite { 1000 }; // each write of a command must complete within
-    ms commandReply { 2500 }; // wait for the console's reply after each write
+    // The console's reply to a command is read until its echo and the prompt
+    // after it are in, at most this long after each write (plus the command's
+    // own wait, e.g. VerifyUnitTime for the checksum). With fixed waits the
+    // command's wait is slept first, as a pause.
+    ms commandReply { 2500 };
     int commandResends = 20; // resends after the first write before giving up
-    ms replyGap { 20 }; // a reply still arriving is read on while bytes keep coming within
+    ms replyGap { 20 }; // a prompt without the command's echo ends the reply once the line is quiet this long
 
-    ms stopPoll { 20 }; // a long pause from the settings looks at the stop request this often
+    ms stopPoll { 20 }; // every wait of a job looks at the stop request this often
 
     // Device attach
     ms knockWrite { 50 }; // per carriage return knocked at the console
@@ -36,17 +40,23 @@ struct LinkTiming {
     int packetAnswerPolls = 200; // polls for the answer to a packet
     int eotAnswerPolls = 1000; // polls for the answer to EOT
     int eotAttempts = 5;
+    // After a failed transfer the chip's receiver is cancelled (CAN CAN) and
+    // must be back at its prompt within this, or the chip has left the socket.
+    ms receiverQuit { 3000 };
 
     // Verification
-    ms verifySettle { 200 }; // pause after the transfer before draining the port
-    ms verifyDrain { 500 }; // wait for what the transfer left behind
+    // What the transfer left behind (the chip's text after EOT) is read until
+    // the prompt, within these two together. With fixed waits: a pause of
+    // verifySettle, then at most verifyDrain for input, which is discarded.
+    ms verifySettle { 200 };
+    ms verifyDrain { 500 };
     ms verifyDefaultWait { 600 }; // used when VerifyUnitTime is 0
     int verifyAttempts = 5;
 
     // Erase
     ms eraseWrite { 1000 };
-    ms eraseReply { 2000 };
-    ms erasePause { 10 };
+    ms eraseReply { 2000 }; // with erasePause, the longest an erase may take to report
+    ms erasePause { 10 }; // with fixed waits, slept after the write before the reply is read
     int eraseAttempts = 5; // written at most this plus one times
 
     // Dump

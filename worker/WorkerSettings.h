@@ -46,6 +46,11 @@ public:
     QString DumpSize;
     QString SaveFile;
     int Timeout = 60000;
+    // Key "FixedWaits": sleep the console's fixed pauses (10 ms after each
+    // command, VerifyUnitTime before the checksum, 200 ms after the transfer)
+    // before reading a reply, for a chip that needs them. Off: each reply is
+    // read as soon as the console has printed its prompt.
+    bool FixedWaits = false;
     // Automatic mode: downloads into a chip that failed before it is left
     // alone until it is pulled. -1: no limit, a failing chip is downloaded
     // again and again (the single-station windows and the console program).

@@ -89,14 +89,6 @@ Build date: %2</source>
         <translation>VYN Flash 读取工具 %1
 编译日期：%2</translation>
     </message>
-    <message>
-        <source>Close Confirmation?</source>
-        <translation>确认关闭？</translation>
-    </message>
-    <message>
-        <source>Are you sure you want to exit?</source>
-        <translation>确定要退出吗？</translation>
-    </message>
 </context>
 <context>
     <name>DownloadMainWindow</name>
@@ -177,14 +169,6 @@ Build date: %2</source>
 Build date: %2</source>
         <translation>VYN tervask 工具 %1
 编译日期：%2</translation>
-    </message>
-    <message>
-        <source>Close Confirmation?</source>
-        <translation>确认关闭？</translation>
-    </message>
-    <message>
-        <source>Are you sure you want to exit?</source>
-        <translation>确定要退出吗？</translation>
     </message>
     <message>
         <source>PASS: %1</source>
@@ -289,10 +273,6 @@ Build date: %2</source>
         <translation>班次</translation>
     </message>
     <message>
-        <source>Error</source>
-        <translation>错误</translation>
-    </message>
-    <message>
         <source>All stations  Total: %1  PASS: %2  FAIL: %3  FPY: %4%  Chips/hour: %5</source>
         <translation>全部工位  总数：%1  通过：%2  失败：%3  直通率：%4%  每小时：%5 片</translation>
     </message>
@@ -322,6 +302,45 @@ One PC, up to %2 fixtures.</source>
         <source>Stations are running. Stop them all and exit?</source>
         <translation>工位正在运行。全部停止并退出吗？</translation>
     </message>
+    <message>
+        <source>The recipe is locked by the lead&apos;s PIN: --ports and --file are left out.</source>
+        <translation>配方已被组长 PIN 锁定：--ports 和 --file 未采用。</translation>
+    </message>
+    <message>
+        <source>New shift</source>
+        <translation>新班次</translation>
+    </message>
+    <message>
+        <source>Work order:</source>
+        <translation>工单：</translation>
+    </message>
+    <message>
+        <source>scan or type</source>
+        <translation>扫码或输入</translation>
+    </message>
+    <message>
+        <source>Nothing started: %1</source>
+        <translation>未启动任何工位：%1</translation>
+    </message>
+    <message>
+        <source>The recipe could not be saved in %1.</source>
+        <translation>配方无法保存到 %1。</translation>
+    </message>
+    <message>
+        <source>Start the counters of every station at zero?</source>
+        <translation>将所有工位的计数清零？</translation>
+    </message>
+</context>
+<context>
+    <name>JobThread</name>
+    <message>
+        <source>Close Confirmation?</source>
+        <translation>确认关闭？</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to exit?</source>
+        <translation>确定要退出吗？</translation>
+    </message>
 </context>
 <context>
     <name>PortChooser</name>
@@ -342,12 +361,28 @@ One PC, up to %2 fixtures.</source>
         <translation>USB %1</translation>
     </message>
     <message>
-        <source>not present</source>
-        <translation>未连接</translation>
-    </message>
-    <message>
         <source>%1 of at most %2 ports chosen</source>
         <translation>已选 %1 个端口（最多 %2 个）</translation>
+    </message>
+    <message>
+        <source>%1    %2    kept by its name</source>
+        <translation>%1    %2    按端口名保留</translation>
+    </message>
+    <message>
+        <source>USB socket %1 (now %2)    kept by its socket, whatever the system names it</source>
+        <translation>USB 插口 %1（当前 %2）    按插口保留，不论系统如何命名</translation>
+    </message>
+    <message>
+        <source>USB socket %1    not present</source>
+        <translation>USB 插口 %1    不存在</translation>
+    </message>
+    <message>
+        <source>%1    not present</source>
+        <translation>%1    不存在</translation>
+    </message>
+    <message>
+        <source>%1 is chosen twice: by its name and by its USB socket</source>
+        <translation>%1 被选择了两次：按端口名和按 USB 插口</translation>
     </message>
 </context>
 <context>
@@ -375,6 +410,60 @@ One PC, up to %2 fixtures.</source>
     <message>
         <source>Erase size must be a multiple of 4k!</source>
         <translation>擦除大小必须是 4K 的整数倍！</translation>
+    </message>
+</context>
+<context>
+    <name>Recipe</name>
+    <message>
+        <source>The recipe&apos;s %1=%2 is out of range (0 to %3).</source>
+        <translation>配方的 %1=%2 超出范围（0 到 %3）。</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 cannot be read.</source>
+        <translation>配方的 %1=%2 无法读取。</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2, %3=%4 is refused: %5</source>
+        <translation>配方的 %1=%2、%3=%4 被拒绝：%5</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 is not one of the offered values (%3).</source>
+        <translation>配方的 %1=%2 不在可选值中（%3）。</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1 names %2 fixtures, at most %3.</source>
+        <translation>配方的 %1 列出了 %2 个治具，最多 %3 个。</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 is not a port name or a USB socket.</source>
+        <translation>配方的 %1=%2 既不是端口名也不是 USB 插口。</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 names a fixture twice.</source>
+        <translation>配方的 %1=%2 重复列出了同一治具。</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 is not a label (at most %3 characters, no control characters).</source>
+        <translation>配方的 %1=%2 不是有效标签（最多 %3 个字符，不含控制字符）。</translation>
+    </message>
+</context>
+<context>
+    <name>RecipeImage</name>
+    <message>
+        <source>No image chosen.</source>
+        <translation>未选择固件。</translation>
+    </message>
+    <message>
+        <source>Can&apos;t load %1</source>
+        <translation>无法加载 %1</translation>
+    </message>
+    <message>
+        <source>The size of file: %1 is out of range!</source>
+        <translation>文件 %1 的大小超出范围！</translation>
+    </message>
+    <message>
+        <source>%1 is not the recipe&apos;s image: expected %2 bytes with CRC-32 %3, the file has %4 bytes with CRC-32 %5.</source>
+        <translation>%1 不是配方指定的固件：应为 %2 字节、CRC-32 %3，该文件为 %4 字节、CRC-32 %5。</translation>
     </message>
 </context>
 <context>
@@ -408,20 +497,103 @@ One PC, up to %2 fixtures.</source>
         <translation>端口：%1</translation>
     </message>
     <message>
-        <source>No image chosen</source>
-        <translation>未选择固件</translation>
-    </message>
-    <message>
-        <source>%1 bytes, CRC-32 0x%2</source>
-        <translation>%1 字节，CRC-32 0x%2</translation>
-    </message>
-    <message>
         <source>Open BIN file</source>
         <translation>打开 BIN 文件</translation>
     </message>
     <message>
         <source>BIN files (*.bin)</source>
         <translation>BIN 文件 (*.bin)</translation>
+    </message>
+    <message>
+        <source>Lock</source>
+        <translation>锁定</translation>
+    </message>
+    <message>
+        <source>Unlock...</source>
+        <translation>解锁...</translation>
+    </message>
+    <message>
+        <source>Retries: </source>
+        <translation>重试：</translation>
+    </message>
+    <message>
+        <source>Sound on failure</source>
+        <translation>失败时响铃</translation>
+    </message>
+    <message>
+        <source>Lead PIN...</source>
+        <translation>组长 PIN...</translation>
+    </message>
+    <message>
+        <source>%1 bytes, CRC-32 %2</source>
+        <translation>%1 字节，CRC-32 %2</translation>
+    </message>
+    <message>
+        <source>In use: %1; the file on disk has changed since the start</source>
+        <translation>使用中：%1；磁盘上的文件在启动后已更改</translation>
+    </message>
+    <message>
+        <source>In use: %1</source>
+        <translation>使用中：%1</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Unlock the recipe</source>
+        <translation>解锁配方</translation>
+    </message>
+    <message>
+        <source>Lead PIN:</source>
+        <translation>组长 PIN：</translation>
+    </message>
+    <message>
+        <source>Wrong PIN</source>
+        <translation>PIN 错误</translation>
+    </message>
+    <message>
+        <source>The PIN is wrong: the recipe stays locked.</source>
+        <translation>PIN 错误：配方仍保持锁定。</translation>
+    </message>
+    <message>
+        <source>Lead PIN</source>
+        <translation>组长 PIN</translation>
+    </message>
+    <message>
+        <source>New lead PIN (empty: the recipe is not locked):</source>
+        <translation>新的组长 PIN（留空：配方不锁定）：</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsStatus</name>
+    <message>
+        <source>Records: this PC</source>
+        <translation>记录：本机</translation>
+    </message>
+    <message>
+        <source>Records: not stored — %1</source>
+        <translation>记录：未保存 — %1</translation>
+    </message>
+    <message>
+        <source>Records: line database, %1 waiting</source>
+        <translation>记录：产线数据库，%1 条待发送</translation>
+    </message>
+    <message>
+        <source>Records: line database not reached — %1</source>
+        <translation>记录：无法连接产线数据库 — %1</translation>
+    </message>
+    <message>
+        <source>Records: %1 waiting since %2</source>
+        <translation>记录：%1 条待发送，自 %2 起</translation>
+    </message>
+    <message>
+        <source>Records: %1 waiting since %2 — %3</source>
+        <translation>记录：%1 条待发送，自 %2 起 — %3</translation>
+    </message>
+    <message>
+        <source>, %1 set aside</source>
+        <translation>，%1 条被搁置</translation>
     </message>
 </context>
 <context>
@@ -462,12 +634,36 @@ One PC, up to %2 fixtures.</source>
         <source>The records cannot be read: %1</source>
         <translation>无法读取生产记录：%1</translation>
     </message>
+    <message>
+        <source>This PC</source>
+        <translation>本机</translation>
+    </message>
+    <message>
+        <source>Whole line</source>
+        <translation>整条产线</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>进行中</translation>
+    </message>
+    <message>
+        <source>Canceled</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>No chip</source>
+        <translation>无芯片</translation>
+    </message>
 </context>
 <context>
     <name>StationLogDialog</name>
     <message>
         <source>Log of %1</source>
         <translation>%1 的日志</translation>
+    </message>
+    <message>
+        <source>Shows the last %1 lines. The run log keeps every line: %2</source>
+        <translation>显示最近 %1 行。运行日志保存全部内容：%2</translation>
     </message>
 </context>
 <context>
@@ -497,14 +693,6 @@ One PC, up to %2 fixtures.</source>
         <translation>下载中</translation>
     </message>
     <message>
-        <source>PASS  %1 s</source>
-        <translation>通过  %1 秒</translation>
-    </message>
-    <message>
-        <source>FAIL: %1</source>
-        <translation>失败：%1</translation>
-    </message>
-    <message>
         <source>Adapter lost</source>
         <translation>适配器断开</translation>
     </message>
@@ -519,6 +707,38 @@ One PC, up to %2 fixtures.</source>
     <message>
         <source>FAIL</source>
         <translation>失败</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>USB %1</source>
+        <translation>USB %1</translation>
+    </message>
+    <message>
+        <source>USB %1 (%2)</source>
+        <translation>USB %1（%2）</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>已关闭</translation>
+    </message>
+    <message>
+        <source>No adapter</source>
+        <translation>无适配器</translation>
+    </message>
+    <message>
+        <source>Port error</source>
+        <translation>端口错误</translation>
+    </message>
+    <message>
+        <source>MAC %1</source>
+        <translation>MAC %1</translation>
+    </message>
+    <message>
+        <source>%1%  %2</source>
+        <translation>%1%  %2</translation>
     </message>
 </context>
 <context>

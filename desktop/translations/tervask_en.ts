@@ -89,14 +89,6 @@ Build date: %2</source>
         <translation>VYN dump tool %1
 Build date: %2</translation>
     </message>
-    <message>
-        <source>Close Confirmation?</source>
-        <translation>Close Confirmation?</translation>
-    </message>
-    <message>
-        <source>Are you sure you want to exit?</source>
-        <translation>Are you sure you want to exit?</translation>
-    </message>
 </context>
 <context>
     <name>DownloadMainWindow</name>
@@ -177,14 +169,6 @@ Build date: %2</translation>
 Build date: %2</source>
         <translation>VYN tervask tool %1
 Build date: %2</translation>
-    </message>
-    <message>
-        <source>Close Confirmation?</source>
-        <translation>Close Confirmation?</translation>
-    </message>
-    <message>
-        <source>Are you sure you want to exit?</source>
-        <translation>Are you sure you want to exit?</translation>
     </message>
     <message>
         <source>PASS: %1</source>
@@ -289,10 +273,6 @@ Build date: %2</translation>
         <translation>Shift</translation>
     </message>
     <message>
-        <source>Error</source>
-        <translation>Error</translation>
-    </message>
-    <message>
         <source>All stations  Total: %1  PASS: %2  FAIL: %3  FPY: %4%  Chips/hour: %5</source>
         <translation>All stations  Total: %1  PASS: %2  FAIL: %3  FPY: %4%  Chips/hour: %5</translation>
     </message>
@@ -322,6 +302,45 @@ One PC, up to %2 fixtures.</translation>
         <source>Stations are running. Stop them all and exit?</source>
         <translation>Stations are running. Stop them all and exit?</translation>
     </message>
+    <message>
+        <source>The recipe is locked by the lead&apos;s PIN: --ports and --file are left out.</source>
+        <translation>The recipe is locked by the lead&apos;s PIN: --ports and --file are left out.</translation>
+    </message>
+    <message>
+        <source>New shift</source>
+        <translation>New shift</translation>
+    </message>
+    <message>
+        <source>Work order:</source>
+        <translation>Work order:</translation>
+    </message>
+    <message>
+        <source>scan or type</source>
+        <translation>scan or type</translation>
+    </message>
+    <message>
+        <source>Nothing started: %1</source>
+        <translation>Nothing started: %1</translation>
+    </message>
+    <message>
+        <source>The recipe could not be saved in %1.</source>
+        <translation>The recipe could not be saved in %1.</translation>
+    </message>
+    <message>
+        <source>Start the counters of every station at zero?</source>
+        <translation>Start the counters of every station at zero?</translation>
+    </message>
+</context>
+<context>
+    <name>JobThread</name>
+    <message>
+        <source>Close Confirmation?</source>
+        <translation>Close Confirmation?</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to exit?</source>
+        <translation>Are you sure you want to exit?</translation>
+    </message>
 </context>
 <context>
     <name>PortChooser</name>
@@ -342,12 +361,28 @@ One PC, up to %2 fixtures.</translation>
         <translation>USB %1</translation>
     </message>
     <message>
-        <source>not present</source>
-        <translation>not present</translation>
-    </message>
-    <message>
         <source>%1 of at most %2 ports chosen</source>
         <translation>%1 of at most %2 ports chosen</translation>
+    </message>
+    <message>
+        <source>%1    %2    kept by its name</source>
+        <translation>%1    %2    kept by its name</translation>
+    </message>
+    <message>
+        <source>USB socket %1 (now %2)    kept by its socket, whatever the system names it</source>
+        <translation>USB socket %1 (now %2)    kept by its socket, whatever the system names it</translation>
+    </message>
+    <message>
+        <source>USB socket %1    not present</source>
+        <translation>USB socket %1    not present</translation>
+    </message>
+    <message>
+        <source>%1    not present</source>
+        <translation>%1    not present</translation>
+    </message>
+    <message>
+        <source>%1 is chosen twice: by its name and by its USB socket</source>
+        <translation>%1 is chosen twice: by its name and by its USB socket</translation>
     </message>
 </context>
 <context>
@@ -375,6 +410,60 @@ One PC, up to %2 fixtures.</translation>
     <message>
         <source>Erase size must be a multiple of 4k!</source>
         <translation>Erase size must be a multiple of 4k!</translation>
+    </message>
+</context>
+<context>
+    <name>Recipe</name>
+    <message>
+        <source>The recipe&apos;s %1=%2 is out of range (0 to %3).</source>
+        <translation>The recipe&apos;s %1=%2 is out of range (0 to %3).</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 cannot be read.</source>
+        <translation>The recipe&apos;s %1=%2 cannot be read.</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2, %3=%4 is refused: %5</source>
+        <translation>The recipe&apos;s %1=%2, %3=%4 is refused: %5</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 is not one of the offered values (%3).</source>
+        <translation>The recipe&apos;s %1=%2 is not one of the offered values (%3).</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1 names %2 fixtures, at most %3.</source>
+        <translation>The recipe&apos;s %1 names %2 fixtures, at most %3.</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 is not a port name or a USB socket.</source>
+        <translation>The recipe&apos;s %1=%2 is not a port name or a USB socket.</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 names a fixture twice.</source>
+        <translation>The recipe&apos;s %1=%2 names a fixture twice.</translation>
+    </message>
+    <message>
+        <source>The recipe&apos;s %1=%2 is not a label (at most %3 characters, no control characters).</source>
+        <translation>The recipe&apos;s %1=%2 is not a label (at most %3 characters, no control characters).</translation>
+    </message>
+</context>
+<context>
+    <name>RecipeImage</name>
+    <message>
+        <source>No image chosen.</source>
+        <translation>No image chosen.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t load %1</source>
+        <translation>Can&apos;t load %1</translation>
+    </message>
+    <message>
+        <source>The size of file: %1 is out of range!</source>
+        <translation>The size of file: %1 is out of range!</translation>
+    </message>
+    <message>
+        <source>%1 is not the recipe&apos;s image: expected %2 bytes with CRC-32 %3, the file has %4 bytes with CRC-32 %5.</source>
+        <translation>%1 is not the recipe&apos;s image: expected %2 bytes with CRC-32 %3, the file has %4 bytes with CRC-32 %5.</translation>
     </message>
 </context>
 <context>
@@ -408,20 +497,103 @@ One PC, up to %2 fixtures.</translation>
         <translation>Ports: %1</translation>
     </message>
     <message>
-        <source>No image chosen</source>
-        <translation>No image chosen</translation>
-    </message>
-    <message>
-        <source>%1 bytes, CRC-32 0x%2</source>
-        <translation>%1 bytes, CRC-32 0x%2</translation>
-    </message>
-    <message>
         <source>Open BIN file</source>
         <translation>Open BIN file</translation>
     </message>
     <message>
         <source>BIN files (*.bin)</source>
         <translation>BIN files (*.bin)</translation>
+    </message>
+    <message>
+        <source>Lock</source>
+        <translation>Lock</translation>
+    </message>
+    <message>
+        <source>Unlock...</source>
+        <translation>Unlock...</translation>
+    </message>
+    <message>
+        <source>Retries: </source>
+        <translation>Retries: </translation>
+    </message>
+    <message>
+        <source>Sound on failure</source>
+        <translation>Sound on failure</translation>
+    </message>
+    <message>
+        <source>Lead PIN...</source>
+        <translation>Lead PIN...</translation>
+    </message>
+    <message>
+        <source>%1 bytes, CRC-32 %2</source>
+        <translation>%1 bytes, CRC-32 %2</translation>
+    </message>
+    <message>
+        <source>In use: %1; the file on disk has changed since the start</source>
+        <translation>In use: %1; the file on disk has changed since the start</translation>
+    </message>
+    <message>
+        <source>In use: %1</source>
+        <translation>In use: %1</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Unlock the recipe</source>
+        <translation>Unlock the recipe</translation>
+    </message>
+    <message>
+        <source>Lead PIN:</source>
+        <translation>Lead PIN:</translation>
+    </message>
+    <message>
+        <source>Wrong PIN</source>
+        <translation>Wrong PIN</translation>
+    </message>
+    <message>
+        <source>The PIN is wrong: the recipe stays locked.</source>
+        <translation>The PIN is wrong: the recipe stays locked.</translation>
+    </message>
+    <message>
+        <source>Lead PIN</source>
+        <translation>Lead PIN</translation>
+    </message>
+    <message>
+        <source>New lead PIN (empty: the recipe is not locked):</source>
+        <translation>New lead PIN (empty: the recipe is not locked):</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsStatus</name>
+    <message>
+        <source>Records: this PC</source>
+        <translation>Records: this PC</translation>
+    </message>
+    <message>
+        <source>Records: not stored — %1</source>
+        <translation>Records: not stored — %1</translation>
+    </message>
+    <message>
+        <source>Records: line database, %1 waiting</source>
+        <translation>Records: line database, %1 waiting</translation>
+    </message>
+    <message>
+        <source>Records: line database not reached — %1</source>
+        <translation>Records: line database not reached — %1</translation>
+    </message>
+    <message>
+        <source>Records: %1 waiting since %2</source>
+        <translation>Records: %1 waiting since %2</translation>
+    </message>
+    <message>
+        <source>Records: %1 waiting since %2 — %3</source>
+        <translation>Records: %1 waiting since %2 — %3</translation>
+    </message>
+    <message>
+        <source>, %1 set aside</source>
+        <translation>, %1 set aside</translation>
     </message>
 </context>
 <context>
@@ -462,12 +634,36 @@ One PC, up to %2 fixtures.</translation>
         <source>The records cannot be read: %1</source>
         <translation>The records cannot be read: %1</translation>
     </message>
+    <message>
+        <source>This PC</source>
+        <translation>This PC</translation>
+    </message>
+    <message>
+        <source>Whole line</source>
+        <translation>Whole line</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>Canceled</source>
+        <translation>Canceled</translation>
+    </message>
+    <message>
+        <source>No chip</source>
+        <translation>No chip</translation>
+    </message>
 </context>
 <context>
     <name>StationLogDialog</name>
     <message>
         <source>Log of %1</source>
         <translation>Log of %1</translation>
+    </message>
+    <message>
+        <source>Shows the last %1 lines. The run log keeps every line: %2</source>
+        <translation>Shows the last %1 lines. The run log keeps every line: %2</translation>
     </message>
 </context>
 <context>
@@ -497,14 +693,6 @@ One PC, up to %2 fixtures.</translation>
         <translation>Downloading</translation>
     </message>
     <message>
-        <source>PASS  %1 s</source>
-        <translation>PASS  %1 s</translation>
-    </message>
-    <message>
-        <source>FAIL: %1</source>
-        <translation>FAIL: %1</translation>
-    </message>
-    <message>
         <source>Adapter lost</source>
         <translation>Adapter lost</translation>
     </message>
@@ -519,6 +707,38 @@ One PC, up to %2 fixtures.</translation>
     <message>
         <source>FAIL</source>
         <translation>FAIL</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>USB %1</source>
+        <translation>USB %1</translation>
+    </message>
+    <message>
+        <source>USB %1 (%2)</source>
+        <translation>USB %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>No adapter</source>
+        <translation>No adapter</translation>
+    </message>
+    <message>
+        <source>Port error</source>
+        <translation>Port error</translation>
+    </message>
+    <message>
+        <source>MAC %1</source>
+        <translation>MAC %1</translation>
+    </message>
+    <message>
+        <source>%1%  %2</source>
+        <translation>%1%  %2</translation>
     </message>
 </context>
 <context>

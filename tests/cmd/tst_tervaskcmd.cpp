@@ -237,6 +237,32 @@ private slots:
             trace.right(200));
     }
 
+    // A relative TERVASK_TRACE goes under logs/, and a trace past its bound
+    // continues in a new file with only the one before it kept.
+    void traceHasABound()
+    {
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TERVASK_TRACE", "bounded.log");
+        environment.insert("TERVASK_TRACE_MAX", "2K");
+        const Result r = run({ "--p", chip.portName(), "--file", image }, environment);
+        QCOMPARE(r.status, 0);
+
+        const QDir logs(programDir.filePath("logs"));
+        QCOMPARE(
+            logs.entryList({ "bounded*" }, QDir::Files, QDir::Name), QStringList({ "bounded.log", "bounded.log.1" }));
+        const QByteArray latest = readFile(logs.filePath("bounded.log"));
+        const QByteArray older = readFile(logs.filePath("bounded.log.1"));
+        for (const QByteArray& part : { latest, older })
+            QVERIFY2(part.size() < 2000 + 200, qPrintable(QString::number(part.size())));
+        QVERIFY2(latest.startsWith("# tervaskcmd (pid ")
+                && latest.contains("continued; the trace before this line is in bounded.log.1"),
+            latest.left(200));
+        QVERIFY2(QRegularExpression(R"( # Elapsed: \d+ms!\n$)").match(QString::fromLatin1(latest)).hasMatch(),
+            latest.right(200));
+    }
+
     // The speed and address given on the command line are the ones on the
     // line: a 460800 chip is flashed with --b 460800, at the address --addr
     // names, and not at the default speed, where every byte arrives garbled.

@@ -87,6 +87,7 @@ private slots:
         std::unique_ptr<VirtualChip> chips[count];
         std::unique_ptr<Station> stations[count];
         StationTotals totals;
+        std::vector<std::unique_ptr<QSignalSpy>> awaited;
         for (int i = 0; i < count; ++i) {
             chips[i] = std::make_unique<VirtualChip>();
             QVERIFY(chips[i]->start(folder.filePath(QStringLiteral("ttyFixture%1").arg(QChar('A' + i)))));
@@ -95,6 +96,7 @@ private slots:
             stations[i] = std::make_unique<Station>(chips[i]->portName());
             stations[i]->setTiming(WorkerHarness::fastTiming());
             totals.watch(stations[i].get());
+            awaited.push_back(std::make_unique<QSignalSpy>(stations[i].get(), &Station::chipAwaited));
         }
         VirtualChip& b = *chips[B];
         VirtualChip& c = *chips[C];
@@ -132,8 +134,12 @@ private slots:
                 && eventCount(*chips[i], ChipEvent::TransferStart) == (i == B ? 2 : 1);
         };
         const auto swapChip = [&](int i) {
+            const int waits = awaited[i]->size();
             chips[i]->unplug();
-            if (!QTest::qWaitFor([&] { return stations[i]->state() == StationState::WaitingForChip; }, timeoutMs))
+            if (!QTest::qWaitFor([&] { return awaited[i]->size() > waits; }, timeoutMs))
+                return false;
+            // The last chip's result stays shown until the next chip starts.
+            if (stations[i]->state() != StationState::Passed && stations[i]->state() != StationState::Failed)
                 return false;
             freshChip(*chips[i], image.size());
             chips[i]->plug();
@@ -178,10 +184,11 @@ private slots:
         QVERIFY(staysDownloadedOnce(C));
 
         // C's chip that the lost adapter cut short counts as failed, and is downloaded anew once the adapter is back.
-        const StationCounters expected[count] = { { 2, 2, 0 }, { 2, 1, 1 }, { 2, 1, 1 }, { 2, 2, 0 } };
+        // Every passed chip passed at its first attempt: B's bad chip failed both of its own.
+        const StationCounters expected[count] = { { 2, 2, 0, 2 }, { 2, 1, 1, 1 }, { 2, 1, 1, 1 }, { 2, 2, 0, 2 } };
         for (int i = 0; i < count; ++i)
             QCOMPARE(stations[i]->counters(), expected[i]);
-        QCOMPARE(totals.counters(), StationCounters({ 8, 6, 2 }));
+        QCOMPARE(totals.counters(), StationCounters({ 8, 6, 2, 6 }));
 
         // Stop all while every station is in the middle of a transfer.
         for (int i = 0; i < count; ++i) {
@@ -229,7 +236,130 @@ private slots:
         QCOMPARE(logTexts(*stations[C]).count("Error: the port " + c.portName() + " is lost!"), 1);
     }
 
+    // Memory holds the last lines only; the run log holds every one of them.
+    void keepsTheLastLinesInMemory()
+    {
+        Recipe recipe;
+        const std::optional<RecipeImage> loaded = writeImage(pattern(3000, 5), recipe);
+        QVERIFY(loaded);
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        Station station(chip.portName());
+        station.setTiming(WorkerHarness::fastTiming());
+        station.setLogLimit(10);
+        QSignalSpy stopped(&station, &Station::stopped);
+        station.start(recipe, *loaded);
+        QTRY_COMPARE_WITH_TIMEOUT(station.state(), StationState::Passed, timeoutMs);
+        station.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.size(), 1, timeoutMs);
+
+        const QStringList everyLine
+            = QString::fromLocal8Bit(fileBytes(station.runLogPath())).split("\r\n", Qt::SkipEmptyParts);
+        QVERIFY2(everyLine.size() > 10, qPrintable(everyLine.join('\n')));
+        QCOMPARE(logTexts(station), everyLine.mid(everyLine.size() - 10));
+    }
+
+    // A chip pulled during its first attempt, with a retry left: the failed
+    // attempt shows FAIL and its reason at once, the chip is counted once,
+    // and a chip plugged half a second later is a new chip with attempts of
+    // its own. With nothing plugged, FAIL stays shown while the station waits.
+    void chipPulledDuringItsFirstAttempt_data()
+    {
+        QTest::addColumn<bool>("plugAnother");
+        QTest::newRow("a fresh chip plugged 0.5 s later") << true;
+        QTest::newRow("nothing plugged") << false;
+    }
+
+    void chipPulledDuringItsFirstAttempt()
+    {
+        QFETCH(bool, plugAnother);
+        const QByteArray image = pattern(16 * 1024, 21);
+        Recipe recipe;
+        const std::optional<RecipeImage> loaded = writeImage(image, recipe);
+        QVERIFY(loaded);
+        recipe.retries = 1;
+        recipe.BaudRate = "115200";
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        chip.configure([](ChipKnobs& k) {
+            k.strictLineEnds = true;
+            k.baud = 115200; // about 90 ms a packet: the pull lands inside the transfer
+        });
+        freshChip(chip, image.size());
+        Station station(chip.portName());
+        station.setTiming(WorkerHarness::fastTiming());
+        QList<StationState> states;
+        connect(&station, &Station::stateChanged, this, [&states](StationState state) { states << state; });
+        QList<AttemptReport> attempts;
+        connect(&station, &Station::attemptFinished, this, [&attempts](const AttemptReport& a) { attempts << a; });
+        QSignalSpy awaited(&station, &Station::chipAwaited);
+        station.start(recipe, *loaded);
+
+        QTRY_VERIFY_WITH_TIMEOUT(eventCount(chip, ChipEvent::Packet) >= 3, timeoutMs);
+        chip.unplug();
+        const QString reason = "Error: recieve no data!";
+        QTRY_COMPARE_WITH_TIMEOUT(attempts.size(), 1, timeoutMs);
+        QCOMPARE(states.mid(states.indexOf(StationState::Downloading), 2),
+            QList<StationState>({ StationState::Downloading, StationState::Failed }));
+        QCOMPARE(station.reason(), reason);
+        if (plugAnother) {
+            QTest::qWait(500);
+            freshChip(chip, image.size());
+            chip.plug();
+            QTRY_COMPARE_WITH_TIMEOUT(station.counters(), StationCounters({ 2, 1, 1, 1 }), timeoutMs);
+            QCOMPARE(station.state(), StationState::Passed);
+            QCOMPARE(chip.flash(0x1000, image.size()), image);
+            QCOMPARE(attempts.size(), 2);
+            QCOMPARE(attempts.at(1).result, AttemptReport::Result::Pass);
+            QCOMPARE(attempts.at(1).chipAttempt, 1);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(station.counters(), StationCounters({ 1, 0, 1, 0 }), timeoutMs);
+            QTRY_COMPARE_WITH_TIMEOUT(awaited.size(), 2, timeoutMs);
+            QCOMPARE(station.state(), StationState::Failed);
+            QCOMPARE(station.reason(), reason);
+            QCOMPARE(attempts.size(), 1);
+        }
+        QCOMPARE(attempts.first().result, AttemptReport::Result::Fail);
+        QCOMPARE(attempts.first().failedStep, AttemptReport::Step::Transfer);
+        QCOMPARE(attempts.first().reason, reason);
+        QCOMPARE(attempts.first().chipAttempt, 1);
+    }
+
+    // A station closed while its chip works on a command for a minute ends its
+    // job within the engine's Stop bound, not the station's 10 s give-up bound
+    // after which its thread would be left running.
+    void closingAStationMidCommandLeavesNoThread()
+    {
+        Recipe recipe;
+        const std::optional<RecipeImage> loaded = writeImage(pattern(4096, 2), recipe);
+        QVERIFY(loaded);
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        chip.configure([](ChipKnobs& k) { k.commandDelayMs = 60000; });
+        auto station = std::make_unique<Station>(chip.portName());
+        station->start(recipe, *loaded);
+        QTRY_VERIFY_WITH_TIMEOUT(chip.commands().size() == 1, timeoutMs);
+        QTest::qWait(200); // well into the command's wait
+        QElapsedTimer closing;
+        closing.start();
+        station.reset();
+        QVERIFY2(closing.elapsed() < 1000, qPrintable(QString("%1 ms").arg(closing.elapsed())));
+        QSerialPort other(chip.portName());
+        QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+    }
+
 private:
+    // The recipe's image file and the bytes the stations share.
+    std::optional<RecipeImage> writeImage(const QByteArray& image, Recipe& recipe)
+    {
+        recipe.FileName = folder.filePath("image.bin");
+        QFile file(recipe.FileName);
+        if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size())
+            return std::nullopt;
+        file.close();
+        return RecipeImage::load(recipe, nullptr);
+    }
+
     QTemporaryDir folder;
     QString previousFolder;
 };

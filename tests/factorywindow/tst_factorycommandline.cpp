@@ -24,28 +24,26 @@ private slots:
         QTest::newRow("start first") << QStringList({ "--start", "--ports", "ttyACM0" }) << true
                                      << QStringList({ "ttyACM0" }) << QString() << true;
         QTest::newRow("sixteen stations")
-            << QStringList({ "--ports",
-                   "a0,a1,a2,a3,a4,a5,a6,a7,a8,a9,a10,a11,a12,a13,a14,a15" })
-            << true
+            << QStringList({ "--ports", "a0,a1,a2,a3,a4,a5,a6,a7,a8,a9,a10,a11,a12,a13,a14,a15" }) << true
             << QStringList({ "a0", "a1", "a2", "a3", "a4", "a5", "a6", "a7", "a8", "a9", "a10", "a11", "a12", "a13",
                    "a14", "a15" })
             << QString() << false;
 
         const QStringList none;
         QTest::newRow("seventeen stations")
-            << QStringList({ "--ports", "a0,a1,a2,a3,a4,a5,a6,a7,a8,a9,a10,a11,a12,a13,a14,a15,a16" }) << false
-            << none << QString() << false;
+            << QStringList({ "--ports", "a0,a1,a2,a3,a4,a5,a6,a7,a8,a9,a10,a11,a12,a13,a14,a15,a16" }) << false << none
+            << QString() << false;
         QTest::newRow("a port twice") << QStringList({ "--ports", "ttyUSB0,ttyUSB0" }) << false << none << QString()
                                       << false;
-        QTest::newRow("empty port between commas") << QStringList({ "--ports", "ttyUSB0,,ttyUSB1" }) << false << none
-                                                   << QString() << false;
-        QTest::newRow("a device path with more than a name") << QStringList({ "--ports", "\\\\.\\COM1\\x" }) << false
-                                                             << none << QString() << false;
-        QTest::newRow("a space in a name") << QStringList({ "--ports", "tty USB0" }) << false << none << QString()
-                                           << false;
+        QTest::newRow("empty port between commas")
+            << QStringList({ "--ports", "ttyUSB0,,ttyUSB1" }) << false << none << QString() << false;
+        QTest::newRow("a device path with more than a name")
+            << QStringList({ "--ports", "\\\\.\\COM1\\x" }) << false << none << QString() << false;
+        QTest::newRow("a space in a name")
+            << QStringList({ "--ports", "tty USB0" }) << false << none << QString() << false;
         QTest::newRow("ports without a value") << QStringList({ "--ports" }) << false << none << QString() << false;
-        QTest::newRow("an option as the value") << QStringList({ "--file", "--start" }) << false << none << QString()
-                                                << false;
+        QTest::newRow("an option as the value")
+            << QStringList({ "--file", "--start" }) << false << none << QString() << false;
         QTest::newRow("empty file") << QStringList({ "--file", "" }) << false << none << QString() << false;
         QTest::newRow("file twice") << QStringList({ "--file", "a.bin", "--file", "b.bin" }) << false << none
                                     << QString() << false;

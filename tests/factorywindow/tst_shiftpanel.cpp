@@ -1,5 +1,7 @@
 // The factory's "Shift" panel over a record file: only this shift's attempts,
-// passes and failures per hour, per station when one is chosen.
+// passes and failures per hour, per station when one is chosen; this PC's,
+// or the whole line's with each station named by its PC; results in the
+// screen's language; closing never waits for a silent server.
 #include "RecordStore.h"
 #include "ShiftPanel.h"
 
@@ -7,19 +9,25 @@
 #include <QBarSet>
 #include <QChartView>
 #include <QStackedBarSeries>
+#include <QSysInfo>
+#include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 namespace {
 
 const QDate today(2026, 12, 8);
 
-AttemptRow attempt(int number, QTime startedLocal, const char* station, const char* result)
+AttemptRow attempt(int number, QTime startedLocal, const char* station, const char* result,
+    const QString& host = QSysInfo::machineHostName())
 {
     AttemptRow row;
     row.id = QStringLiteral("00000000-0000-4000-8000-%1").arg(number, 12, 10, QLatin1Char('0'));
     row.startedAt = QDateTime(today, startedLocal).toUTC();
     row.finishedAt = row.startedAt.addSecs(9);
+    row.context.host = host;
     row.context.station = station;
     row.result = result;
     return row;
@@ -62,7 +70,8 @@ private slots:
             const QList<AttemptRow> rows { attempt(1, QTime(13, 50), "ttyUSB0", "pass"),
                 attempt(2, QTime(14, 5), "ttyUSB0", "pass"), attempt(3, QTime(14, 20), "ttyUSB1", "fail"),
                 attempt(4, QTime(14, 40), "ttyUSB1", "pass"), attempt(5, QTime(15, 10), "ttyUSB0", "fail"),
-                attempt(6, QTime(16, 5), "ttyUSB1", "pass"), attempt(7, QTime(16, 10), "ttyUSB1", "canceled") };
+                attempt(6, QTime(16, 5), "ttyUSB1", "pass"), attempt(7, QTime(16, 10), "ttyUSB1", "canceled"),
+                attempt(8, QTime(14, 30), "ttyUSB0", "fail", "other-pc") };
             for (const AttemptRow& row : rows)
                 QVERIFY2(store.store(row), qPrintable(store.lastError()));
         }
@@ -85,6 +94,43 @@ private slots:
         panel.refresh();
         QTRY_COMPARE(shown.size(), 3);
         QCOMPARE(panel.attemptsShown(), 4);
+
+        // The line: the same port name on another PC is another station.
+        panel.showWholeLine(true);
+        QTRY_COMPARE(shown.size(), 4);
+        const QString here = QSysInfo::machineHostName();
+        QCOMPARE(panel.stations(), QStringList({ "other-pc/ttyUSB0", here + "/ttyUSB0", here + "/ttyUSB1" }));
+        QCOMPARE(panel.attemptsShown(), 4);
+        panel.selectStation("other-pc/ttyUSB0");
+        QCOMPARE(panel.attemptsShown(), 1);
+        QCOMPARE(chartBars(panel), (QList<QPair<int, int>> { { 0, 1 }, { 0, 0 }, { 0, 0 } }));
+
+        QTranslator chinese;
+        QVERIFY(chinese.load(QStringLiteral(TERVASK_TR_DIR "/tervask_chs.qm")));
+        QCoreApplication::installTranslator(&chinese);
+        panel.retranslate();
+        const QString fail = QCoreApplication::translate("ShiftPanel", "Fail");
+        QCoreApplication::removeTranslator(&chinese);
+        QVERIFY(fail != "Fail");
+        QCOMPARE(panel.findChild<QTableWidget*>()->item(0, 2)->text(), fail);
+    }
+
+    // A line server that takes the connection and never answers (the URL
+    // allowing 30 s for it) does not hold up the window closing.
+    void closesWhileTheServerIsSilent()
+    {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QTemporaryDir folder;
+        const RecordLocation location = RecordLocation::fromUrl(
+            QStringLiteral("postgresql://line@127.0.0.1:%1/records?connect_timeout=30").arg(silent.serverPort()),
+            folder.filePath("records/production.sqlite"));
+        auto* panel = new ShiftPanel(location);
+        QTRY_VERIFY(silent.hasPendingConnections() || silent.waitForNewConnection(100));
+        QElapsedTimer closing;
+        closing.start();
+        delete panel;
+        QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
     }
 };
 

@@ -1,8 +1,12 @@
 // The console downloader keeping its records on a PostgreSQL server that the
-// test runs itself: rows arrive with outside values verbatim, and rows of a
-// server stopped mid-job wait in the local outbox until they are forwarded,
-// each exactly once.
+// test runs itself: rows arrive with outside values verbatim, a chip's line
+// noise reaches every store, rows of a server stopped mid-job wait in the
+// local outbox until they are forwarded, each exactly once, a row the server
+// refuses steps aside for the rows behind it, and a server that never
+// answers does not hold a program up.
+#include "ProductionRecorder.h"
 #include "ProgramFiles.h"
+#include "RecordStore.h"
 #include "ThrowawayPostgres.h"
 #include "VirtualChip.h"
 
@@ -11,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -86,17 +91,22 @@ private slots:
         QVERIFY2(job.state() == QProcess::Running, "the job must still run when the server stops");
         QVERIFY2(server.stop(), qPrintable(server.lastError()));
         QVERIFY(job.waitForFinished(60000));
-        QCOMPARE(job.readAllStandardError(), QByteArray());
+        const QByteArray said = job.readAllStandardError();
+        QVERIFY2(said.startsWith(waitWarning) && said.count('\n') == 1, said);
         QCOMPARE(job.exitCode(), 0);
 
-        // A whole job while the server is away.
+        // A whole job while the server is away: said once, on one line.
         VirtualChip chip;
         QVERIFY(chip.start());
         const Result away = run("tervaskcmd", { "--p", chip.portName(), "--file", image });
-        QCOMPARE(away.err, QByteArray());
+        QVERIFY2(away.err.startsWith(waitWarning) && away.err.count('\n') == 1, away.err);
         QCOMPARE(away.status, 0);
         QCOMPARE(outboxSize(), 2);
         QCOMPARE(run("tervaskrecords", { "forward" }).status, 2);
+        const Result waiting = run("tervaskrecords", { "status" });
+        QCOMPARE(waiting.status, 2);
+        QVERIFY2(waiting.out.contains("waiting:     2 rows, the oldest from ") && waiting.out.contains("refused"),
+            waiting.out);
 
         QVERIFY2(server.start(), qPrintable(server.lastError()));
         const Result forwarded = run("tervaskrecords", { "forward" });
@@ -107,6 +117,10 @@ private slots:
                 .toUtf8());
         QCOMPARE(run("tervaskrecords", { "forward" }).out.left(12), QByteArray("Forwarded 0 "));
         QCOMPARE(outboxSize(), 0);
+        const Result healthy = run("tervaskrecords", { "status" });
+        QCOMPARE(healthy.status, 0);
+        QVERIFY2(
+            healthy.out.contains("waiting:     none\n") && healthy.out.contains("last error:  none\n"), healthy.out);
 
         const QList<ServerRow> rows = serverRows();
         QCOMPARE(rows.size(), before.size() + 2);
@@ -121,18 +135,153 @@ private slots:
         QCOMPARE(stations, QSet<QString>({ slowChip.portName(), chip.portName() }));
     }
 
+    // A chip answering a packet with line noise (a NUL, bytes that are no
+    // UTF-8): its failed row and the rows after it reach either store.
+    void lineNoiseReachesEveryStore_data()
+    {
+        QTest::addColumn<bool>("lineDatabase");
+        QTest::newRow("line database") << true;
+        QTest::newRow("this PC") << false;
+    }
+
+    void lineNoiseReachesEveryStore()
+    {
+        QFETCH(bool, lineDatabase);
+        VirtualChip noisy;
+        QVERIFY(noisy.start());
+        noisy.configure([](ChipKnobs& k) {
+            k.strangeAnswerAtPacket = 3;
+            k.strangeAnswer = QByteArray("\x01\x00\xff\xfeZ", 5);
+        });
+        QCOMPARE(run("tervaskcmd", { "--p", noisy.portName(), "--file", image }, lineDatabase).status, 2);
+        VirtualChip good;
+        QVERIFY(good.start());
+        QCOMPARE(run("tervaskcmd", { "--p", good.portName(), "--file", image }, lineDatabase).status, 0);
+
+        const QString csv = programDir.filePath("noise.csv");
+        const Result exported = run("tervaskrecords", { "export", "--csv", csv }, lineDatabase);
+        QCOMPARE(exported.err, QByteArray());
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString rows = QString::fromUtf8(file.readAll());
+        const QString noiseRow = rows.section(noisy.portName(), 1).section(QStringLiteral("\r\n"), 0, 0);
+        QVERIFY2(
+            noiseRow.contains(QStringLiteral(",fail,transfer,\"Error: recieve data error,\\x01\\x00\u00ff\u00feZ!\",")),
+            qPrintable(noiseRow));
+        QVERIFY2(rows.section(good.portName(), 1).section(QStringLiteral("\r\n"), 0, 0).contains(",pass,"),
+            qPrintable(rows));
+        if (lineDatabase)
+            QCOMPARE(outboxSize(), 0);
+    }
+
+    // A row the server refuses for what it holds (here a damaged id) is set
+    // aside: the rows behind it still go through, and status counts it.
+    void aRefusedRowStepsAside()
+    {
+        {
+            RecordStore local;
+            QVERIFY(local.openLocal(programDir.filePath("records/production.sqlite"), RecordTiming()));
+            AttemptRow damaged = AttemptRow::started(RecordContext(), QDateTime::currentDateTimeUtc().addSecs(-60));
+            damaged.id = "damaged";
+            QVERIFY(local.keepForServer(damaged));
+            RecordContext context;
+            context.station = "ttyBEHIND";
+            QVERIFY(local.keepForServer(AttemptRow::started(context, QDateTime::currentDateTimeUtc())));
+        }
+        const Result forwarded = run("tervaskrecords", { "forward" });
+        QCOMPARE(forwarded.out.left(12), QByteArray("Forwarded 1 "));
+        QCOMPARE(serverRows().last().station, QString("ttyBEHIND"));
+        QCOMPARE(outboxSize(), 0);
+        const Result status = run("tervaskrecords", { "status" });
+        QCOMPARE(status.status, 3);
+        QVERIFY2(status.out.contains("set aside:   1 rows the server refused for what they hold\n"), status.out);
+    }
+
+    // A server that takes the connection and never answers, the URL allowing
+    // 30 s for the connection: the program still ends within 2 s of its job,
+    // and its row waits in the outbox.
+    void aSilentServerDoesNotHoldTheProgram()
+    {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        const QString url
+            = QStringLiteral("postgresql://postgres@127.0.0.1:%1/postgres?connect_timeout=30").arg(silent.serverPort());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TERVASK_RECORDS", url);
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        const int waitingBefore = outboxSize();
+        QProcess job;
+        job.setProcessEnvironment(env);
+        job.start(programDir.filePath("tervaskcmd"), { "--p", chip.portName(), "--file", image });
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += job.readAllStandardOutput()).contains("Download successed!"), 30000);
+        QElapsedTimer closing;
+        closing.start();
+        QVERIFY(job.waitForFinished(30000));
+        QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
+        QCOMPARE(job.exitCode(), 0);
+        QCOMPARE(job.readAllStandardError(),
+            QStringLiteral("Warning: production records wait for the line database: no answer from "
+                           "postgresql://postgres@127.0.0.1:%1/postgres\n")
+                .arg(silent.serverPort())
+                .toUtf8());
+        QCOMPARE(outboxSize(), waitingBefore + 1);
+    }
+
+    // Trouble is said once per streak, and again after the records recovered.
+    void aWarningPerStreakOfTrouble()
+    {
+        const int waitingBefore = outboxSize();
+        QVERIFY2(server.stop(), qPrintable(server.lastError()));
+        RecordLocation location
+            = RecordLocation::fromUrl(server.url(), programDir.filePath("records/production.sqlite"));
+        RecordTiming timing;
+        timing.reconnectPause = std::chrono::milliseconds(0);
+        ProductionRecorder recorder(location, timing);
+        QSignalSpy warnings(&recorder, &ProductionRecorder::sngWarning);
+        const auto recovered = [&recorder] {
+            const RecordHealth health = recorder.health();
+            return health.waiting == 0 && health.lastError.isEmpty(); // the earlier test's refused row stays aside
+        };
+        const auto attempt = [&recorder] {
+            recorder.attemptStarted(QDateTime::currentDateTimeUtc());
+            AttemptReport report;
+            report.result = AttemptReport::Result::Pass;
+            recorder.attemptFinished(report);
+        };
+        attempt();
+        attempt();
+        QTRY_COMPARE(recorder.health().waiting, waitingBefore + 2);
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(server.start(), qPrintable(server.lastError()));
+        recorder.forwardNow();
+        QTRY_VERIFY_WITH_TIMEOUT(recovered(), 10000);
+        QVERIFY2(server.stop(), qPrintable(server.lastError()));
+        attempt();
+        QTRY_COMPARE(warnings.size(), 2);
+        QVERIFY2(warnings.at(1).at(0).toString().startsWith(waitWarning), qPrintable(warnings.at(1).at(0).toString()));
+        QVERIFY2(server.start(), qPrintable(server.lastError()));
+        recorder.forwardNow();
+        QTRY_VERIFY_WITH_TIMEOUT(recovered(), 10000);
+    }
+
 private:
-    QProcessEnvironment environment() const
+    static constexpr const char* waitWarning = "Warning: production records wait for the line database: ";
+
+    QProcessEnvironment environment(bool lineDatabase = true) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TERVASK_RECORDS", server.url());
+        env.remove("TERVASK_RECORDS");
+        if (lineDatabase)
+            env.insert("TERVASK_RECORDS", server.url());
         return env;
     }
 
-    Result run(const QString& program, const QStringList& arguments)
+    Result run(const QString& program, const QStringList& arguments, bool lineDatabase = true)
     {
         QProcess process;
-        process.setProcessEnvironment(environment());
+        process.setProcessEnvironment(environment(lineDatabase));
         process.start(programDir.filePath(program), arguments);
         Result r;
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)

@@ -26,21 +26,27 @@ struct KnownRow {
     const char* step;
     const char* reason;
     const char* crc;
+    int chipAttempt = 1;
+    const char* host = "line-pc";
 };
 
 const char* const verifyFailed = "Error : verify failed! The correct checksum is: 0x1a2b3c4d";
 
-// Two stations on the evening of 7 December (UTC), one after midnight, one a day earlier with another image.
+// Two stations on the evening of 7 December (UTC), the second one's chip
+// passing at its third attempt; a station of another PC on the same port
+// name; one after midnight, one a day earlier with another image.
 const KnownRow knownRows[] = {
     { "2026-12-07T21:10:00.000Z", "2026-12-07T21:10:05.500Z", "ttyUSB0", "pass", "", "", "1a2b3c4d" },
     { "2026-12-07T21:20:00.000Z", "2026-12-07T21:20:09.000Z", "ttyUSB0", "fail", "verify", verifyFailed, "1a2b3c4d" },
     { "2026-12-07T22:05:00.000Z", "2026-12-07T22:05:07.250Z", "ttyUSB1", "fail", "transfer",
         "Error: \"packet 3\", no answer", "1a2b3c4d" },
-    { "2026-12-07T22:15:00.000Z", "2026-12-07T22:15:09.000Z", "ttyUSB1", "fail", "verify", verifyFailed, "1a2b3c4d" },
-    { "2026-12-07T22:30:00.000Z", "2026-12-07T22:30:05.000Z", "ttyUSB1", "pass", "", "", "1a2b3c4d" },
+    { "2026-12-07T22:15:00.000Z", "2026-12-07T22:15:09.000Z", "ttyUSB1", "fail", "verify", verifyFailed, "1a2b3c4d",
+        2 },
+    { "2026-12-07T22:30:00.000Z", "2026-12-07T22:30:05.000Z", "ttyUSB1", "pass", "", "", "1a2b3c4d", 3 },
     { "2026-12-08T01:00:00.000Z", "2026-12-08T01:00:01.000Z", "ttyUSB2", "canceled", "", "", "1a2b3c4d" },
     { "2026-12-08T01:30:00.000Z", nullptr, "ttyUSB2", "running", "", "", "1a2b3c4d" },
     { "2026-12-06T10:00:00.000Z", "2026-12-06T10:00:05.000Z", "ttyUSB0", "pass", "", "", "99999999" },
+    { "2026-12-07T21:40:00.000Z", "2026-12-07T21:40:06.000Z", "ttyUSB0", "pass", "", "", "1a2b3c4d", 1, "bench-pc" },
 };
 
 AttemptRow rowFrom(const KnownRow& known, int number)
@@ -48,14 +54,17 @@ AttemptRow rowFrom(const KnownRow& known, int number)
     AttemptRow row;
     row.id = QStringLiteral("00000000-0000-4000-8000-%1").arg(number, 12, 10, QLatin1Char('0'));
     row.startedAt = QDateTime::fromString(known.started, Qt::ISODateWithMs);
-    if (known.finished)
+    if (known.finished) {
         row.finishedAt = QDateTime::fromString(known.finished, Qt::ISODateWithMs);
+        row.durationMs = row.startedAt.msecsTo(row.finishedAt);
+    }
     row.result = known.result;
     row.failedStep = known.step;
     row.reason = known.reason;
     row.transferMs = row.result == "running" ? 0 : 1200;
+    row.chipAttempt = known.chipAttempt;
     RecordContext& c = row.context;
-    c.host = "line-pc";
+    c.host = known.host;
     c.program = "tervaskcmd";
     c.programVersion = "1.0.12";
     c.station = known.station;
@@ -89,23 +98,34 @@ private slots:
             QVERIFY2(store.store(rowFrom(known, ++number)), qPrintable(store.lastError()));
     }
 
+    // Stations are a PC's ports; a chip counts once, however many attempts it took.
     void yieldPerStationWithTheCommonFailures()
     {
         const Result r = run({ "yield", "--by", "station", "--since", "2026-12-07" });
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out,
-            QByteArray("group    attempts  pass  fail  yield\n"
-                       "ttyUSB0  2         1     1     50.0%\n"
-                       "ttyUSB1  3         1     2     33.3%\n"
-                       "ttyUSB2  2         0     0     -\n"
-                       "total    7         2     3     40.0%\n"
+            QByteArray("group             attempts  pass  fail  yield   chips  first pass  final\n"
+                       "bench-pc/ttyUSB0  1         1     0     100.0%  1      100.0%      100.0%\n"
+                       "line-pc/ttyUSB0   2         1     1     50.0%   2      50.0%       50.0%\n"
+                       "line-pc/ttyUSB1   3         1     2     33.3%   1      0.0%        100.0%\n"
+                       "line-pc/ttyUSB2   2         0     0     -       0      -           -\n"
+                       "total             8         3     3     50.0%   4      50.0%       75.0%\n"
                        "yield = pass / (pass + fail); attempts also count the canceled, the unfinished and those "
                        "without a chip\n"
+                       "chips = first attempts that passed or failed; first pass = chips that passed at their first "
+                       "attempt / chips; final = chips that passed at all / chips\n"
                        "\n"
                        "Most common failures:\n"
                        "2  Error : verify failed! The correct checksum is: 0x1a2b3c4d\n"
                        "1  Error: \"packet 3\", no answer\n"));
+
+        const Result otherPc = run({ "yield", "--by", "station", "--host", "bench-pc" });
+        QCOMPARE(otherPc.status, 0);
+        QCOMPARE(otherPc.out.split('\n').mid(1, 2),
+            QList<QByteArray>({ "bench-pc/ttyUSB0  1         1     0     100.0%  1      100.0%      100.0%",
+                "yield = pass / (pass + fail); attempts also count the canceled, the unfinished and those without a "
+                "chip" }));
     }
 
     // Hours are the station's local ones (UTC+2 here); --until excludes its time.
@@ -116,9 +136,11 @@ private slots:
         QCOMPARE(r.status, 0);
         const QList<QByteArray> lines = r.out.split('\n');
         QCOMPARE(lines.mid(0, 5),
-            QList<QByteArray>({ "group             attempts  pass  fail  yield",
-                "2026-12-07 23:00  2         1     1     50.0%", "2026-12-08 00:00  3         1     2     33.3%",
-                "2026-12-08 03:00  1         0     0     -", "total             6         2     3     40.0%" }));
+            QList<QByteArray>({ "group             attempts  pass  fail  yield  chips  first pass  final",
+                "2026-12-07 23:00  3         2     1     66.7%  3      66.7%       66.7%",
+                "2026-12-08 00:00  3         1     2     33.3%  1      0.0%        100.0%",
+                "2026-12-08 03:00  1         0     0     -      0      -           -",
+                "total             7         3     3     50.0%  4      50.0%       75.0%" }));
     }
 
     void csvQuotesWhatNeedsIt()
@@ -140,7 +162,7 @@ private slots:
                 "00000000-0000-4000-8000-000000000004,2026-12-07T22:15:00.000Z,2026-12-07T22:15:09.000Z,9000,"
                 "line-pc,tervaskcmd,1.0.12,ttyUSB1,\"Socket 1, left\",,1-1.2,\"/images/fw \"\"v2\"\".bin\","
                 "65536,1a2b3c4d,0x1000,1MByte,921600,fail,verify,"
-                "Error : verify failed! The correct checksum is: 0x1a2b3c4d,1200,,1,\r\n"));
+                "Error : verify failed! The correct checksum is: 0x1a2b3c4d,1200,,2,\r\n"));
     }
 
     // A line PC's records file from before chips and work orders were recorded:

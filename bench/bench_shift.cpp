@@ -1,0 +1,134 @@
+// bench_shift: a shift at the station window. 16 stations (by default) on
+// instant virtual chips, each downloading chip after chip (2,000 each by
+// default), a fresh chip plugged as soon as the last one has left. Prints
+// the process's resident memory as the shift goes on, and the log lines each
+// station keeps in memory: once a station's log holds its last 20,000 lines,
+// memory stays where it is however many chips follow.
+#include "BenchImage.h"
+#include "FactoryCommandLine.h"
+#include "FactoryTiming.h"
+#include "FactoryWindow.h"
+#include "Recipe.h"
+#include "ResidentMemory.h"
+#include "Station.h"
+#include "StationSockets.h"
+#include "StationWindowRun.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int checkpoints = 10;
+
+// A station's turn-around as short as the wire allows: the shift's memory,
+// not its pace, is measured. The chip-left rule keeps its production value.
+LinkTiming shortWaits()
+{
+    using ms = std::chrono::milliseconds;
+    LinkTiming timing;
+    timing.autoJobPause = ms(20);
+    timing.presenceInterval = ms(20);
+    timing.verifySettle = ms(10);
+    timing.verifyDrain = ms(20);
+    timing.verifyDefaultWait = ms(30);
+    return timing;
+}
+
+struct Checkpoint {
+    int chips = 0;
+    double seconds = 0;
+    double residentMiB = 0;
+    qsizetype mostLogLines = 0; // of the station keeping the most
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("A shift of chips at the station window: memory as it goes on."));
+    parser.addHelpOption();
+    const QCommandLineOption stationsOption(
+        QStringLiteral("stations"), QStringLiteral("Stations."), QStringLiteral("count"), QStringLiteral("16"));
+    const QCommandLineOption chipsOption(
+        QStringLiteral("chips"), QStringLiteral("Chips per station."), QStringLiteral("count"), QStringLiteral("2000"));
+    const QCommandLineOption sizeOption(
+        QStringLiteral("size"), QStringLiteral("Image bytes."), QStringLiteral("bytes"), QStringLiteral("4096"));
+    const QCommandLineOption logsOption(
+        QStringLiteral("open-logs"), QStringLiteral("Keep every station's log dialog open through the shift."));
+    parser.addOptions({ stationsOption, chipsOption, sizeOption, logsOption });
+    parser.process(app);
+    const int stations = parser.value(stationsOption).toInt();
+    const int chipsPerStation = parser.value(chipsOption).toInt();
+    const int totalChips = stations * chipsPerStation;
+
+    QTemporaryDir folder;
+    if (!folder.isValid() || !QDir::setCurrent(folder.path()))
+        return 1;
+    const QByteArray image = BenchImage::make(parser.value(sizeOption).toInt());
+    const QString imagePath = folder.filePath(QStringLiteral("image.bin"));
+    if (!BenchImage::save(image, imagePath))
+        return 1;
+
+    StationSockets sockets(chipsPerStation, int(image.size()));
+    if (!sockets.open(stations, 0)) {
+        std::fprintf(stderr, "cannot open %d virtual chips\n", stations);
+        return 1;
+    }
+    FactoryCommandLine line;
+    line.valid = true;
+    line.ports = sockets.portNames();
+    line.file = imagePath;
+    FactoryWindow window(line);
+    window.setLinkTiming(shortWaits());
+    window.show();
+    if (parser.isSet(logsOption))
+        StationWindowRun::openEveryLog(window);
+    sockets.attach(window.stationList());
+
+    std::vector<Checkpoint> taken;
+    int counted = 0;
+    QElapsedTimer clock;
+    const auto take = [&] {
+        Checkpoint point { counted, double(clock.elapsed()) / 1000.0, ResidentMemory::currentMiB(), 0 };
+        for (const Station* station : window.stationList())
+            point.mostLogLines = std::max(point.mostLogLines, station->log().size());
+        taken.push_back(point);
+    };
+    for (Station* station : window.stationList()) {
+        QObject::connect(station, &Station::chipCounted, station, [&] {
+            ++counted;
+            if (counted % std::max(1, totalChips / checkpoints) == 0 || counted == 2000)
+                take();
+        });
+    }
+    clock.start();
+    window.startAll();
+    take();
+    StationWindowRun::runUntil([&] { return sockets.allDone(); });
+    window.stopAll();
+    StationWindowRun::runUntil([&] { return !window.anyRunning(); });
+
+    std::printf("| chips counted | minutes | resident MiB | log lines kept (largest station) |\n");
+    std::printf("|---|---|---|---|\n");
+    for (const Checkpoint& point : taken) {
+        std::printf("| %d | %.1f | %.1f | %lld |\n", point.chips, point.seconds / 60.0, point.residentMiB,
+            static_cast<long long>(point.mostLogLines));
+    }
+    const bool complete = sockets.allPassed();
+    if (!complete)
+        std::fprintf(stderr, "not every station downloaded its %d chips\n", chipsPerStation);
+    return complete ? 0 : 1;
+}

@@ -1,0 +1,51 @@
+// The records' health where the operator looks: a line database that is never
+// reached is said in the status, with the rows that wait for it, instead of
+// every row going to the outbox without a word.
+#include "ProductionRecorder.h"
+#include "RecordsStatus.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class RecordsStatusTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saysWhatWaitsAndWhy()
+    {
+        QTemporaryDir folder;
+        // Nothing listens on port 1: every connection is refused at once.
+        const RecordLocation location = RecordLocation::fromUrl(
+            "postgresql://line@127.0.0.1:1/records", folder.filePath("records/production.sqlite"));
+        ProductionRecorder recorder(location);
+        RecordsStatus status;
+        status.resize(2000, 20);
+        status.show();
+        status.watch(&recorder);
+        QCOMPARE(status.text(), QString("Records: line database, 0 waiting"));
+        QTRY_VERIFY2(status.text().startsWith("Records: line database not reached — postgresql://line@127.0.0.1:1/"
+                                              "records: "),
+            qPrintable(status.text()));
+
+        const QDateTime started = QDateTime::currentDateTimeUtc();
+        recorder.attemptStarted(started);
+        const QString since = started.toLocalTime().toString("HH:mm");
+        QTRY_VERIFY2(status.text().startsWith(QString("Records: 1 waiting since %1 — postgresql://").arg(since)),
+            qPrintable(status.text()));
+        // A narrow status bar cuts the text; the tool tip keeps all of it.
+        status.resize(200, 20);
+        QVERIFY2(status.text().endsWith(QChar(0x2026)), qPrintable(status.text()));
+        QVERIFY(status.toolTip().contains("Connection refused"));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    RecordsStatusTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_recordsstatus.moc"
