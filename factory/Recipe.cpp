@@ -17,7 +17,7 @@ namespace {
 // Every value as the file holds it: one routine visits every key, in both
 // directions, and the conversions to and from the recipe's types stay apart.
 struct RecipeTexts {
-    QString imageSize, retries, isErase, failSound, operatorView;
+    QString imageSize, retries, isErase, fixedWaits, failSound, operatorView;
     QString ports, labels, disabled, shiftStarts, countingSince;
 };
 
@@ -67,6 +67,7 @@ void exchangeKeys(SettingLoader& loader, Recipe& recipe, RecipeTexts& texts)
     loader.value(QStringLiteral("EraseAddr6620"), recipe.EraseAddr6620);
     loader.value(QStringLiteral("EraseSize6620"), recipe.EraseSize6620);
     loader.value(QStringLiteral("Retries"), texts.retries);
+    loader.value(QStringLiteral("FixedWaits"), texts.fixedWaits);
     loader.value(QStringLiteral("Ports"), texts.ports);
     loader.value(QStringLiteral("Labels"), texts.labels);
     loader.value(QStringLiteral("Disabled"), texts.disabled);
@@ -87,6 +88,7 @@ RecipeTexts textsOf(const Recipe& recipe)
     texts.imageSize = recipe.imageSize < 0 ? QString() : QString::number(recipe.imageSize);
     texts.retries = QString::number(recipe.retries);
     texts.isErase = flag(recipe.IsErase6620);
+    texts.fixedWaits = flag(recipe.fixedWaits);
     texts.failSound = flag(recipe.failSound);
     texts.operatorView = flag(recipe.operatorView);
     texts.ports = recipe.ports.join(QLatin1Char(','));
@@ -123,6 +125,7 @@ void readTexts(const RecipeTexts& texts, Recipe& recipe)
             recipe.unreadable.append({ QStringLiteral("ImageSize"), texts.imageSize });
     }
     readFlag(QStringLiteral("IsErase6620"), texts.isErase, recipe.IsErase6620, recipe);
+    readFlag(QStringLiteral("FixedWaits"), texts.fixedWaits, recipe.fixedWaits, recipe);
     recipe.retries = texts.retries.trimmed().toInt(&ok);
     if (!ok)
         recipe.unreadable.append({ QStringLiteral("Retries"), texts.retries });
@@ -207,5 +210,6 @@ void Recipe::fillSettings(WorkerSettings& settings) const
     settings.EraseAddr6620 = EraseAddr6620;
     settings.EraseSize6620 = EraseSize6620;
     settings.failedChipRetries = std::max(retries, 0);
+    settings.FixedWaits = fixedWaits;
     settings.language = language;
 }

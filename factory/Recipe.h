@@ -29,6 +29,9 @@ struct Recipe {
     bool IsErase6620 = false;
     QString EraseAddr6620;
     QString EraseSize6620;
+    // Key "FixedWaits": the console's fixed pauses for chips that need them
+    // (the lead sets it in the file; off: each reply is read until the prompt).
+    bool fixedWaits = false;
     int retries = 1; // key "Retries": downloads again into a chip that failed, before it is left alone
     QStringList ports; // key "Ports", comma-separated fixture keys (FixtureKey)
     QMap<QString, QString> labels; // key "Labels": the operator's name for each fixture

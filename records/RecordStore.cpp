@@ -3,11 +3,13 @@
 #include "SqliteCheckpoint.h"
 #include "StorableText.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 
 #include <algorithm>
@@ -58,6 +60,20 @@ bool isContentRefusal(const QString& sqlState)
 {
     return sqlState.startsWith(QLatin1String("22")) || sqlState.startsWith(QLatin1String("23"))
         || sqlState == QLatin1String("42601");
+}
+
+// SQLite answers a connection that turns a new file to WAL while another one
+// does the same with "database is locked" at once, without its busy wait:
+// several stations opening the file together try again, within that wait.
+bool useWriteAheadLog(QSqlQuery& query, std::chrono::milliseconds busy)
+{
+    const QDeadlineTimer deadline(busy);
+    while (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        if (query.lastError().nativeErrorCode() != QLatin1String("5") || deadline.hasExpired())
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
 }
 
 } // namespace
@@ -126,7 +142,7 @@ bool RecordStore::openLocal(const QString& path, const RecordTiming& timing)
     // WAL lets the report commands read while stations write. FULL syncs the
     // journal at every commit: NORMAL survives a crash of the program but can
     // lose the last committed rows to a power cut, as at the end of a shift.
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
+    if (!useWriteAheadLog(query, timing.sqliteBusy)
         || !query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), query.lastError().text()));
     return prepareSchema();

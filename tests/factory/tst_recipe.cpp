@@ -31,6 +31,7 @@ private slots:
         recipe.EraseAddr6620 = "0x100000";
         recipe.EraseSize6620 = "0x2000";
         recipe.retries = 2;
+        recipe.fixedWaits = true;
         recipe.ports
             = QStringList { "/dev/ttyUSB0", "COM12", "usb:1-1.4", "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0" };
         recipe.labels = { { "/dev/ttyUSB0", "Fixture 1, left = top" }, { "usb:1-1.4", "Линия 2 %20 / 治具" } };
@@ -79,6 +80,7 @@ private slots:
         loaded.fillSettings(settings);
         QVERIFY(settings.AutoStart);
         QCOMPARE(settings.failedChipRetries, 2);
+        QVERIFY(settings.FixedWaits);
         QCOMPARE(settings.downloadAddr, recipe.downloadAddr);
     }
 
@@ -104,6 +106,7 @@ private slots:
         QTest::newRow("erase size no number")
             << QByteArray("IsErase6620=1\nEraseAddr6620=0x1000\nEraseSize6620=4k\n") << "EraseSize6620=4k";
         QTest::newRow("erase switch no flag") << QByteArray("IsErase6620=yes\n") << "IsErase6620=yes";
+        QTest::newRow("fixed waits no flag") << QByteArray("FixedWaits=sometimes\n") << "FixedWaits=sometimes";
         QTest::newRow("port with a space") << QByteArray("Ports=ttyUSB0,tty USB1\n") << "Ports=tty USB1";
         QTest::newRow("port twice") << QByteArray("Ports=ttyUSB0,ttyUSB0\n") << "Ports=ttyUSB0";
         QTest::newRow("socket not a socket") << QByteArray("Ports=usb:hub4\n") << "Ports=usb:hub4";

@@ -4,10 +4,12 @@
 #include "RecordStore.h"
 
 #include <QDir>
+#include <QMutex>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -220,6 +222,34 @@ private slots:
         QCOMPARE(lines.size(), 4); // header, two rows, nothing after the last line end
         QVERIFY2(lines[1].startsWith("old,") && lines[1].endsWith(",pass,,,0,,1,\r"), lines[1]);
         QVERIFY2(lines[2].endsWith(",AC:DE:48:00:00:01,2,WO-7\r"), lines[2]);
+    }
+
+    // A new records file met by every station of a PC at once (the first
+    // start of the station window): each of them opens it, none is refused.
+    void aNewFileIsOpenedByManyAtOnce()
+    {
+        for (int round = 0; round < 20; ++round) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath("records/production.sqlite");
+            QStringList failures;
+            QMutex guard;
+            QList<QThread*> stations;
+            for (int station = 0; station < 4; ++station) {
+                stations << QThread::create([&] {
+                    RecordStore store;
+                    if (!store.openLocal(path, RecordTiming())) {
+                        QMutexLocker lock(&guard);
+                        failures << store.lastError();
+                    }
+                });
+            }
+            for (QThread* station : stations)
+                station->start();
+            for (QThread* station : stations)
+                QVERIFY(station->wait(30000));
+            qDeleteAll(stations);
+            QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+        }
     }
 
     void exitStatus_data()
