@@ -6,10 +6,12 @@
 #include "ImageFile.h"
 #include "InterruptWatcher.h"
 #include "MacPool.h"
+#include "ProcessExit.h"
 #include "ProductionRecorder.h"
 #include "RecordContext.h"
 #include "RecordLocation.h"
 #include "RunLog.h"
+#include "Utf8Console.h"
 #include "WireTraceWriter.h"
 #include "WorkerSettings.h"
 
@@ -38,8 +40,8 @@ void printUsage(const QString& program)
                 "COM3\n\nfile_path is the file path used for downloading.\n\ncyclic download,not need send cmd when "
                 "changing a new chip.\n\nflash_size is the flash size,which maybe 1M,2M,or 4M.\n\nbaudrate  can be "
                 "set as 460800, 921600, 115200.\n\ndownload_addr is the beginning address of download.\n\n",
-        QFileInfo(program).completeBaseName().toLocal8Bit().constData(),
-        QDate::currentDate().toString(Qt::ISODate).toLocal8Bit().constData());
+        QFileInfo(program).completeBaseName().toUtf8().constData(),
+        QDate::currentDate().toString(Qt::ISODate).toUtf8().constData());
     std::fflush(stdout);
 }
 
@@ -99,22 +101,20 @@ void printStartBanner()
     std::fflush(stdout);
 }
 
-int runJob(DownloadWorker& worker)
+int runJob(DownloadWorker& worker, const InterruptWatcher& watcher)
 {
     bool passed = false;
     QObject::connect(&worker, &DownloadWorker::sngFinishAll, [&passed](bool pass) { passed = pass; });
-    InterruptWatcher watcher([&worker] { worker.stop(); }, ExitJobFailed);
     printStartBanner();
     if (!watcher.interrupted())
         worker.start(true);
     return passed ? ExitSuccess : ExitJobFailed;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int run(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    const Utf8Console console;
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     startRunLog();
 
@@ -164,8 +164,17 @@ int main(int argc, char* argv[])
     recorder.watch(&worker);
     QObject::connect(
         &recorder, &ProductionRecorder::sngWarning, &message, &DownloadMessage::warning, Qt::DirectConnection);
-    const int status = runJob(worker);
+    // Lives until the run log and the record are finished: a closing console waits for them.
+    const InterruptWatcher watcher([&worker] { worker.stop(); }, ExitJobFailed);
+    const int status = runJob(worker, watcher);
     recorder.finish();
     RunLog::close();
     return status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return endProcess(run(argc, argv));
 }

@@ -7,6 +7,7 @@
 #include "RecordStore.h"
 #include "RecordsArguments.h"
 #include "RecordsReport.h"
+#include "Utf8Console.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,7 +29,7 @@ enum ExitStatus {
 
 void print(std::FILE* stream, const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }
@@ -135,6 +136,7 @@ int report(const RecordsArguments& arguments, RecordStore& store)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    const Utf8Console console;
     const RecordsArguments arguments = RecordsArguments::parse(app.arguments(), QDateTime::currentDateTime());
     if (!arguments.error.isEmpty()) {
         print(stderr, QStringLiteral("Error: %1\n%2").arg(arguments.error, RecordsArguments::usage()));

@@ -1,6 +1,7 @@
 #include "DownloadWorker.h"
 
 #include "MacAllocator.h"
+#include "PortLoss.h"
 #include "WorkerSettings.h"
 
 #include <QMetaObject>
@@ -10,9 +11,8 @@ DownloadWorker::DownloadWorker(QObject* parent)
     : QObject(parent)
     , port(new QSerialPort(this))
 {
-    // A pulled adapter: ResourceError on Windows; on Linux reads end at once with ReadError.
     connect(port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+        if (meansAdapterGone(error))
             linkLost = true;
     });
 }

@@ -4,6 +4,7 @@
 #include "ProgramFiles.h"
 #include "TraceFileClaim.h"
 #include "VirtualChip.h"
+#include "WorkerHarness.h"
 
 #include <QDate>
 #include <QDir>
@@ -137,7 +138,7 @@ private slots:
         if (accepted) {
             QCOMPARE(r.status, 2);
             QCOMPARE(r.out, QByteArray("================Start===============\nOpen port...\n"));
-            QCOMPARE(r.err, "Error:failed to open port" + absentPort.toUtf8() + "\n");
+            QCOMPARE(r.err, WorkerHarness::openRefusal(absentPort).toUtf8() + "\n");
         } else {
             const QByteArray error = "Error: the size of file: " + path.toUtf8() + " is out of range!";
             QCOMPARE(r.status, 255);
@@ -179,8 +180,9 @@ private slots:
     {
         const Result r = run({ "--p", "/dev/vyn-first", "--p", absentPort, "--file", image });
         QCOMPARE(r.status, 2);
-        QCOMPARE(r.err, "Error:failed to open port" + absentPort.toUtf8() + "\n");
-        QCOMPARE(runLog(), "Open port...\r\nError:failed to open port" + absentPort.toUtf8() + "\r\n");
+        const QByteArray refusal = WorkerHarness::openRefusal(absentPort).toUtf8();
+        QCOMPARE(r.err, refusal + "\n");
+        QCOMPARE(runLog(), "Open port...\r\n" + refusal + "\r\n");
     }
 
     void fullDownload()
