@@ -102,6 +102,10 @@ private slots:
                 k.startInLoadxReply = false;
                 k.startRequestIntervalMs = 100000;
             }
+            // The console reads on as soon as the chip answers: a receiver slow to
+            // close keeps the pull inside the verification, however busy this PC is.
+            if (step == "verify")
+                k.loadDoneDelayMs = 150;
         });
         if (step == "dump") {
             h.settings.SaveFile = dir.filePath("dump.bin");
