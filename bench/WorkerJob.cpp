@@ -42,10 +42,11 @@ void printTimeline(const LogTimeline& log)
 
 } // namespace
 
-WorkerJob WorkerJob::run(
-    VirtualChip& chip, const QByteArray& image, int baud, int latencyMs, bool fixedWaits, bool trace)
+WorkerJob WorkerJob::run(VirtualChip& chip, const QByteArray& image, int baud, int latencyMs, bool fixedWaits,
+    bool trace, const IdentitySettings& identity, MacAllocator* macs)
 {
     WorkerSettings settings(0);
+    settings.identity = identity;
     settings.portName = chip.portName();
     settings.BaudRate = QString::number(baud);
     settings.FixedWaits = fixedWaits;
@@ -54,6 +55,7 @@ WorkerJob WorkerJob::run(
     settings.imageCrc = BenchImage::crc(image);
     DownloadWorker worker;
     worker.settings = &settings;
+    worker.setMacAllocator(macs);
     LogTimeline log;
     log.attach(worker);
 
@@ -75,6 +77,8 @@ WorkerJob WorkerJob::run(
     const qint64 settleUs = fixedWaits ? qint64(worker.timing().verifySettle.count()) * 1000 : 0;
     if (verifyAt >= 0 && checksumAt >= 0)
         job.drainUs = checksumAt - verifyAt - settleUs;
+    for (const LogTimeline::Line& line : log.lines())
+        job.lines.append({ line.atUs, line.text });
     if (!job.passed || trace) {
         std::fprintf(stderr, "%s, %d baud, %d ms latency%s:\n", job.passed ? "worker run" : "worker run failed", baud,
             latencyMs, fixedWaits ? ", fixed waits" : "");

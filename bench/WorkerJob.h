@@ -1,9 +1,11 @@
 #pragma once
 
+#include "IdentitySettings.h"
 #include "TransferFigures.h"
 
 #include <QByteArray>
 
+class MacAllocator;
 class VirtualChip;
 
 // One whole download job of the worker into a virtual chip, timed: the job
@@ -19,7 +21,11 @@ struct WorkerJob {
 
     qint64 overheadUs() const { return jobUs - transfer.phaseUs; }
 
+    // The job's log lines, each with the host's time it was emitted at (µs).
+    QList<QPair<qint64, QString>> lines;
+
     // trace: print the job's lines with the time between them on standard error.
+    // identity and macs: each chip's MAC address out of a pool.
     static WorkerJob run(VirtualChip& chip, const QByteArray& image, int baud, int latencyMs, bool fixedWaits,
-        bool trace = false);
+        bool trace = false, const IdentitySettings& identity = IdentitySettings(), MacAllocator* macs = nullptr);
 };

@@ -46,8 +46,8 @@ FactoryCommandLine FactoryCommandLine::parse(const QStringList& arguments)
 QString FactoryCommandLine::usage()
 {
     return QStringLiteral("usage: tervaskfactory [--ports P1,P2,...] [--file IMAGE] [--start]\n"
-                          "  --ports  1 to 16 fixtures, each a system name (ttyUSB0), a path, or the USB\n"
-                          "           socket of its adapter (usb:1-1.4)\n"
+                          "  --ports  1 to 16 fixtures, each a system name (ttyUSB0, COM3), a path (\\\\.\\COM12),\n"
+                          "           or the USB socket of its adapter (usb:1-1.4)\n"
                           "  --file   the image every station downloads\n"
                           "  --start  start all stations once the window is up\n");
 }

@@ -17,9 +17,11 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class EarlierChips;
+class MacAllocator;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -75,6 +77,8 @@ private:
     void startStation(Station* station);
     bool mayStart(std::optional<RecipeImage>& image);
     void refuse(const QString& why);
+    bool identityReady();
+    std::unique_ptr<MacAllocator> macsFor(const Station* station) const;
     void refreshControls();
     void showTotals();
     void saveRecipe();

@@ -3,6 +3,8 @@
 // switches, the work order and the shift's counters.
 #include "EarlierChips.h"
 #include "FactoryWindow.h"
+#include "IdentitySettings.h"
+#include "MacPool.h"
 #include "RecipePanel.h"
 #include "RecordLocation.h"
 #include "RecordsStatus.h"
@@ -17,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -117,7 +120,7 @@ void FactoryWindow::startStations(const QList<Station*>& chosen)
     adapters.placeNow(chosen);
     for (Station* station : chosen) {
         StationRecorder::of(station)->prepare(recipe, *image);
-        station->start(recipe, *image);
+        station->start(recipe, *image, macsFor(station));
     }
     refreshControls();
 }
@@ -132,6 +135,8 @@ bool FactoryWindow::mayStart(std::optional<RecipeImage>& image)
         refuse(tr("Nothing started: %1").arg(problem));
         return false;
     }
+    if (!identityReady())
+        return false;
     if (!anyRunning() || !sharedImage) {
         QString error;
         sharedImage = RecipeImage::load(recipe, &error);
@@ -144,6 +149,34 @@ bool FactoryWindow::mayStart(std::optional<RecipeImage>& image)
     image = sharedImage;
     recipePanel->showImageInUse(sharedImage);
     return true;
+}
+
+// The identity settings are checked once for all the stations started
+// together, the pool against the records.
+bool FactoryWindow::identityReady()
+{
+    IdentitySettings identity;
+    QString why;
+    if (recipe.fillIdentity(identity, why) && identity.enabled)
+        why = MacPool(records(), identity.pool, {}).check();
+    if (!why.isEmpty()) {
+        refuse(tr("Nothing started: %1").arg(why));
+        return false;
+    }
+    if (identity.enabled && !identity.pool.warning().isEmpty())
+        statusBar()->showMessage(tr("Warning: %1").arg(identity.pool.warning()));
+    return true;
+}
+
+// Each station takes its chips' addresses on its own worker's thread, with connections of its own.
+std::unique_ptr<MacAllocator> FactoryWindow::macsFor(const Station* station) const
+{
+    IdentitySettings identity;
+    QString why;
+    if (!recipe.fillIdentity(identity, why) || !identity.enabled)
+        return nullptr;
+    return std::make_unique<MacPool>(records(), identity.pool,
+        MacPool::Owner { QSysInfo::machineHostName(), QStringLiteral("tervaskfactory"), station->key() });
 }
 
 void FactoryWindow::refuse(const QString& why)

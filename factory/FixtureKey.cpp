@@ -6,7 +6,9 @@ bool FixtureKey::isPortName(const QString& text)
 {
     static const QRegularExpression systemName(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9_.-]*$"));
     static const QRegularExpression path(QStringLiteral("^/[^,\\s]+$"));
-    return systemName.match(text).hasMatch() || path.match(text).hasMatch();
+    // Windows' device path of a port, the way past COM9: \\.\COM12.
+    static const QRegularExpression devicePath(QStringLiteral("^\\\\\\\\\\.\\\\[A-Za-z0-9_]+$"));
+    return systemName.match(text).hasMatch() || path.match(text).hasMatch() || devicePath.match(text).hasMatch();
 }
 
 bool FixtureKey::isWellFormed(const QString& key)

@@ -13,7 +13,7 @@ public:
     // The socket's location ("1-1.4"), or empty for a port.
     static QString socketOf(const QString& key) { return isSocket(key) ? key.mid(socketPrefix().size()) : QString(); }
 
-    // A system name or an absolute path, without commas or white space.
+    // A system name, an absolute path or a Windows device path (\\.\COM12), without commas or white space.
     static bool isPortName(const QString& text);
     static bool isWellFormed(const QString& key);
 

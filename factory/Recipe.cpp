@@ -1,5 +1,7 @@
 #include "Recipe.h"
 
+#include "IdentitySettings.h"
+#include "ImageFile.h"
 #include "SettingLoader.h"
 #include "WorkerSettings.h"
 
@@ -19,6 +21,7 @@ namespace {
 struct RecipeTexts {
     QString imageSize, retries, isErase, fixedWaits, failSound, operatorView;
     QString ports, labels, disabled, shiftStarts, countingSince;
+    QString identityEnabled, macsPerChip;
 };
 
 // Ports and labels may hold any character: each is percent-encoded, a pair
@@ -79,6 +82,14 @@ void exchangeKeys(SettingLoader& loader, Recipe& recipe, RecipeTexts& texts)
     loader.value(QStringLiteral("OperatorView"), texts.operatorView);
     loader.value(QStringLiteral("language"), recipe.language);
     loader.endGroup();
+
+    loader.beginGroup(QStringLiteral("identity"));
+    loader.value(QStringLiteral("Enabled"), texts.identityEnabled);
+    loader.value(QStringLiteral("Pool"), recipe.identity.pool);
+    loader.value(QStringLiteral("FlashAddress"), recipe.identity.flashAddress);
+    loader.value(QStringLiteral("Format"), recipe.identity.format);
+    loader.value(QStringLiteral("MacsPerChip"), texts.macsPerChip);
+    loader.endGroup();
 }
 
 RecipeTexts textsOf(const Recipe& recipe)
@@ -91,6 +102,8 @@ RecipeTexts textsOf(const Recipe& recipe)
     texts.fixedWaits = flag(recipe.fixedWaits);
     texts.failSound = flag(recipe.failSound);
     texts.operatorView = flag(recipe.operatorView);
+    texts.identityEnabled = flag(recipe.identity.enabled);
+    texts.macsPerChip = QString::number(recipe.identity.macsPerChip);
     texts.ports = recipe.ports.join(QLatin1Char(','));
     texts.labels = encodeLabels(recipe.labels);
     texts.disabled = recipe.disabled.join(QLatin1Char(','));
@@ -145,6 +158,10 @@ void readTexts(const RecipeTexts& texts, Recipe& recipe)
         recipe.shiftStarts = starts;
     if (!texts.countingSince.isEmpty())
         recipe.countingSince = QDateTime::fromString(texts.countingSince, Qt::ISODateWithMs);
+    readFlag(QStringLiteral("identity/Enabled"), texts.identityEnabled, recipe.identity.enabled, recipe);
+    recipe.identity.macsPerChip = texts.macsPerChip.trimmed().toInt(&ok);
+    if (!ok)
+        recipe.unreadable.append({ QStringLiteral("identity/MacsPerChip"), texts.macsPerChip });
 }
 
 } // namespace
@@ -212,4 +229,16 @@ void Recipe::fillSettings(WorkerSettings& settings) const
     settings.failedChipRetries = std::max(retries, 0);
     settings.FixedWaits = fixedWaits;
     settings.language = language;
+}
+
+bool Recipe::fillIdentity(IdentitySettings& settings, QString& why) const
+{
+    settings = IdentitySettings();
+    if (!identity.enabled)
+        return true;
+    if (!IdentitySettings::fromTexts(identity.pool, identity.flashAddress, identity.format,
+            QString::number(identity.macsPerChip), settings, why))
+        return false;
+    why = settings.problem(ImageFile::flashBytes(FlashSize));
+    return why.isEmpty();
 }

@@ -9,6 +9,7 @@
 #include <QTime>
 
 class WorkerSettings;
+struct IdentitySettings;
 
 // What every station downloads, which fixtures run and how the line lead
 // locked it: group "factory" of cfg/tervaskfactory.ini, written whole and
@@ -44,6 +45,16 @@ struct Recipe {
     bool operatorView = false; // key "OperatorView"
     QString language { QStringLiteral("English") };
 
+    // Group "identity": each chip's own MAC address out of a pool shared by
+    // the line, kept as the operator typed it.
+    struct Identity {
+        bool enabled = false; // key "Enabled"
+        QString pool; // key "Pool": "FIRST-LAST"
+        QString flashAddress; // key "FlashAddress": where the address lies in the flash
+        QString format { QStringLiteral("raw") }; // key "Format": raw or text
+        int macsPerChip = 1; // key "MacsPerChip"
+    } identity;
+
     // Values of the file that could not be read as what they are (key, text), in file order.
     QList<QPair<QString, QString>> unreadable;
 
@@ -60,4 +71,7 @@ struct Recipe {
 
     // Automatic mode, the recipe's download, and failedChipRetries = retries.
     void fillSettings(WorkerSettings& settings) const;
+    // The identity group, checked against the recipe's flash size; false
+    // with the one line why the stations cannot start so.
+    bool fillIdentity(IdentitySettings& settings, QString& why) const;
 };

@@ -2,6 +2,8 @@
 
 #include "DownloadSetupDialog.h"
 #include "ElidedLabel.h"
+#include "IdentityDialog.h"
+#include "IdentitySettings.h"
 #include "LeadPin.h"
 #include "PortChooser.h"
 #include "Recipe.h"
@@ -31,6 +33,7 @@ RecipePanel::RecipePanel(Recipe& recipe, QWidget* parent)
     connect(portsBtn, &QPushButton::clicked, this, &RecipePanel::choosePorts);
     connect(lockBtn, &QPushButton::clicked, this, &RecipePanel::unlockOrLock);
     connect(pinBtn, &QPushButton::clicked, this, &RecipePanel::setPin);
+    connect(identityBtn, &QPushButton::clicked, this, &RecipePanel::editIdentity);
     connect(retriesBox, &QSpinBox::valueChanged, this, [this](int retries) {
         if (retries == this->recipe.retries)
             return;
@@ -77,6 +80,10 @@ void RecipePanel::buildWidgets()
     lockBtn->setObjectName(QStringLiteral("lockBtn"));
     pinBtn = new QPushButton(this);
     pinBtn->setObjectName(QStringLiteral("pinBtn"));
+    identityBtn = new QPushButton(this);
+    identityBtn->setObjectName(QStringLiteral("identityBtn"));
+    identityLabel = new ElidedLabel(Qt::ElideRight, this);
+    identityLabel->setObjectName(QStringLiteral("identityInfo"));
 }
 
 void RecipePanel::layOut()
@@ -98,6 +105,8 @@ void RecipePanel::layOut()
     options->addWidget(lockBtn);
     options->addWidget(pinBtn);
     layout->addLayout(options, 1, 4);
+    layout->addWidget(identityLabel, 2, 0, 1, 3);
+    layout->addWidget(identityBtn, 2, 3);
     layout->setColumnStretch(0, 3);
     layout->setColumnStretch(2, 3);
     layout->setColumnStretch(4, 3);
@@ -122,7 +131,7 @@ bool RecipePanel::leadLocked() const
 void RecipePanel::refreshLock()
 {
     const bool editable = isEditable();
-    for (QWidget* part : std::initializer_list<QWidget*> { fileBtn, setupBtn, portsBtn, retriesBox, soundBox })
+    for (QWidget* part : std::initializer_list<QWidget*> { fileBtn, setupBtn, portsBtn, identityBtn, retriesBox, soundBox })
         part->setEnabled(editable);
     const bool pinSet = !recipe.leadPin.isEmpty();
     lockBtn->setVisible(pinSet);
@@ -139,6 +148,7 @@ void RecipePanel::retranslate()
     retriesBox->setPrefix(tr("Retries: "));
     soundBox->setText(tr("Sound on failure"));
     pinBtn->setText(tr("Lead PIN..."));
+    identityBtn->setText(tr("Identity..."));
     showRecipe();
     refreshLock();
 }
@@ -158,6 +168,46 @@ void RecipePanel::showRecipe()
     soundBox->setChecked(recipe.failSound);
     watchImageFile();
     showImage();
+    showIdentity();
+}
+
+void RecipePanel::showIdentity()
+{
+    IdentitySettings identity;
+    QString why;
+    const bool usable = recipe.fillIdentity(identity, why);
+    // A lab pool is accepted, with its warning beside it.
+    const bool labPool = recipe.identity.enabled && usable && !identity.pool.warning().isEmpty();
+    QString text;
+    if (!recipe.identity.enabled)
+        text = tr("MAC addresses: not assigned");
+    else if (!usable)
+        text = tr("MAC addresses: %1").arg(why);
+    else
+        text = tr("MAC addresses: %1, %2 per chip, %3 at 0x%4")
+                   .arg(identity.pool.text())
+                   .arg(identity.pool.macsPerChip)
+                   .arg(IdentitySettings::formatName(identity.format))
+                   .arg(identity.flashAddress, 0, 16);
+    if (labPool)
+        text += tr(" (locally administered: for labs, not products)");
+    identityLabel->setFullText(text);
+    if (recipe.identity.enabled && !usable)
+        identityLabel->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    else if (labPool)
+        identityLabel->setStyleSheet(QStringLiteral("color: rgb(200, 120, 0);"));
+    else
+        identityLabel->setStyleSheet(QString());
+}
+
+void RecipePanel::editIdentity()
+{
+    IdentityDialog dialog(recipe.identity, recipe.FlashSize, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    recipe.identity = dialog.identity();
+    showRecipe();
+    emit recipeChanged();
 }
 
 void RecipePanel::showImageInUse(const std::optional<RecipeImage>& image)

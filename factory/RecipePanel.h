@@ -52,9 +52,11 @@ private:
     void chooseFile();
     void editSetup();
     void choosePorts();
+    void editIdentity();
     void unlockOrLock();
     void setPin();
     void showImage();
+    void showIdentity();
     QString imageText(bool& trouble) const;
     void watchImageFile();
 
@@ -75,4 +77,6 @@ private:
     QCheckBox* soundBox = nullptr;
     QPushButton* lockBtn = nullptr;
     QPushButton* pinBtn = nullptr;
+    QPushButton* identityBtn = nullptr;
+    ElidedLabel* identityLabel = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "DownloadWorker.h"
 #include "FixtureKey.h"
+#include "MacAllocator.h"
 #include "Recipe.h"
 #include "WireTraceWriter.h"
 #include "WorkerSettings.h"
@@ -38,6 +39,7 @@ Station::~Station()
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->setParent(nullptr);
     settings.release();
+    macAllocator.release();
 }
 
 QString Station::safeFileNamePart(const QString& port)
@@ -58,12 +60,13 @@ void Station::setPort(const QString& port)
     emit portChanged(portName);
 }
 
-void Station::start(const Recipe& recipe, const RecipeImage& image)
+void Station::start(const Recipe& recipe, const RecipeImage& image, std::unique_ptr<MacAllocator> macs)
 {
     if (isRunning())
         return;
     startedRecipe = std::make_unique<Recipe>(recipe);
     startedImage = image;
+    macAllocator = std::move(macs);
     stopAsked = false;
     failReason.clear();
     if (portName.isEmpty()) {
@@ -95,6 +98,9 @@ void Station::launch()
 {
     settings = std::make_unique<WorkerSettings>(0);
     startedRecipe->fillSettings(*settings);
+    // Checked by the window before; the worker refuses to start on a problem all the same.
+    QString identityProblem;
+    startedRecipe->fillIdentity(settings->identity, identityProblem);
     settings->portName = portName;
     // Every station's settings share the one image read at the start.
     settings->image = startedImage.bytes;
@@ -109,6 +115,7 @@ void Station::launch()
     thread->setObjectName(QStringLiteral("station ") + portName);
     worker = new DownloadWorker;
     worker->settings = settings.get();
+    worker->setMacAllocator(macAllocator.get());
     worker->setTiming(linkTiming);
     // The stations share the name TERVASK_TRACE gives; each writer picks a file of its own.
     WireTraceWriter::installFromEnvironment(*worker);
@@ -124,6 +131,7 @@ void Station::stop()
 {
     if (awaiting) {
         awaiting = false;
+        macAllocator.reset();
         setState(StationState::Idle);
         emit stopped();
         return;
@@ -145,6 +153,10 @@ void Station::connectWorker()
     connect(worker, &DownloadWorker::sngChipResult, this, &Station::onChipResult);
     connect(worker, &DownloadWorker::sngAttemptStarted, this, &Station::onAttemptStarted);
     connect(worker, &DownloadWorker::sngAttemptFinished, this, &Station::onAttemptFinished);
+    connect(worker, &DownloadWorker::sngChipIdentified, this, [this](const QString& mac) {
+        lastChipId = mac;
+        emit chipIdentified(mac);
+    });
     connect(worker, &DownloadWorker::sngWaitingForChip, this, [this] {
         loopEntered = true;
         if (current != StationState::Passed && current != StationState::Failed)
@@ -189,6 +201,7 @@ void Station::onAttemptStarted(const QDateTime& startedAtUtc)
     loopEntered = true;
     attemptStart = startedAtUtc;
     passReported = false;
+    lastChipId.clear();
     setState(StationState::Downloading);
     emit attemptStarted(startedAtUtc);
 }
@@ -251,9 +264,15 @@ void Station::onWorkerFinished()
         return;
     }
     relaunchOn.clear();
+    // The job ended for good: the pool gave back what it held, and a next start brings its own.
+    macAllocator.reset();
     if (openFailed) {
         failReason = lastRedLine;
         setState(StationState::PortError);
+    } else if (!stopAsked) {
+        // The run ended by itself: the chips could get no MAC address.
+        failReason = lastRedLine;
+        setState(StationState::Failed);
     } else {
         setState(StationState::Idle);
     }

@@ -3,6 +3,7 @@
 #include "AttemptReport.h"
 #include "FactoryTiming.h"
 #include "LinkTiming.h"
+#include "MacAllocator.h"
 #include "RecipeImage.h"
 #include "RunLogFile.h"
 #include "StationCounters.h"
@@ -46,7 +47,8 @@ public:
     QString label() const { return labelText; }
 
     // Without a known port the station waits for its adapter (NoAdapter).
-    void start(const Recipe& recipe, const RecipeImage& image);
+    // macs: where the chips' MAC addresses come from when the recipe assigns them.
+    void start(const Recipe& recipe, const RecipeImage& image, std::unique_ptr<MacAllocator> macs = nullptr);
     // Asks the job to end; stopped() follows once it has ended and the port is closed.
     void stop();
     bool isRunning() const { return thread != nullptr || awaiting; }
@@ -60,7 +62,9 @@ public:
     QString reason() const { return failReason; } // the last failed attempt's red line (Failed, PortError)
     qint64 lastElapsedMs() const { return elapsedMs; } // of the last passed chip
     QDateTime attemptStartedAt() const { return attemptStart; } // of the chip being downloaded, UTC
-    QString chipId() const { return lastChipId; } // the last chip's identity, where one was assigned
+    // The chip's identity (its MAC address) from the moment it is assigned,
+    // and with the chip's result; empty where none was assigned.
+    QString chipId() const { return lastChipId; }
     StationCounters counters() const { return chips; }
     // This shift's chips from before the program started, added to those counted since.
     void addEarlierChips(const StationCounters& earlier);
@@ -95,6 +99,7 @@ signals:
     void chipAwaited();
     void attemptStarted(const QDateTime& startedAtUtc);
     void attemptFinished(const AttemptReport& report);
+    void chipIdentified(const QString& mac);
     void portChanged(const QString& port);
     void stopped();
 
@@ -126,6 +131,7 @@ private:
     QThread* thread = nullptr;
     DownloadWorker* worker = nullptr;
     std::unique_ptr<WorkerSettings> settings;
+    std::unique_ptr<MacAllocator> macAllocator;
     bool stopAsked = false;
     bool loopEntered = false; // the port opened and the chip wait began
 

@@ -83,6 +83,7 @@ StationTile::StationTile(Station* station, QWidget* parent)
     connect(station, &Station::stateChanged, this, &StationTile::noteState);
     connect(station, &Station::progressChanged, this, &StationTile::noteProgress);
     connect(station, &Station::countersChanged, this, &StationTile::scheduleRefresh);
+    connect(station, &Station::chipIdentified, this, &StationTile::scheduleRefresh);
     connect(station, &Station::portChanged, this, &StationTile::showName);
     connect(station, &Station::chipCounted, this, [this](bool pass) {
         if (!pass)
@@ -323,7 +324,9 @@ QString StationTile::stateDetail(StationState state) const
     switch (state) {
     case StationState::Downloading: {
         const qint64 elapsed = watched->attemptStartedAt().msecsTo(QDateTime::currentDateTimeUtc());
-        return tr("%1%  %2").arg(progressDone * 100 / progressTotal).arg(seconds(std::max<qint64>(elapsed, 0)));
+        const QString progress
+            = tr("%1%  %2").arg(progressDone * 100 / progressTotal).arg(seconds(std::max<qint64>(elapsed, 0)));
+        return chip.isEmpty() ? progress : QStringLiteral("%1  %2").arg(progress, chip);
     }
     case StationState::Passed: {
         const QString time = watched->lastElapsedMs() > 0 ? seconds(watched->lastElapsedMs()) : QString();

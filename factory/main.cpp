@@ -1,26 +1,19 @@
 #include "FactoryCommandLine.h"
 #include "FactoryWindow.h"
+#include "ProcessExit.h"
 #include "RefuseSecondInstance.h"
 #include "SingleInstance.h"
+#include "UsageNotice.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
-#include <cstdio>
+namespace {
 
-int main(int argc, char* argv[])
+int runStation(int argc, char* argv[], FactoryCommandLine line)
 {
-    // Judged before Qt starts: a bad line needs no display and gets the usage text alone.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    FactoryCommandLine line = FactoryCommandLine::parse(arguments);
-    if (!line.valid) {
-        std::fputs(qPrintable(FactoryCommandLine::usage()), stderr);
-        return 1;
-    }
     QApplication app(argc, argv);
     // A relative image is the caller's, taken before the folder changes.
     if (!line.file.isEmpty())
@@ -41,4 +34,20 @@ int main(int argc, char* argv[])
     if (line.start)
         QTimer::singleShot(0, &window, &FactoryWindow::startAll);
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Judged before Qt starts: a bad line needs no display and gets the usage text alone.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const FactoryCommandLine line = FactoryCommandLine::parse(arguments);
+    if (!line.valid) {
+        showUsage(QStringLiteral("tervaskfactory"), FactoryCommandLine::usage());
+        return 1;
+    }
+    return endProcess(runStation(argc, argv, line));
 }

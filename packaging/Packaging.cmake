@@ -4,15 +4,7 @@
 # /usr/bin, menu entries, icons and package documents (Debian package only), "archive" the
 # INSTALL text and the empty writable folders (archive only; the Debian package's postinst
 # creates those with their group and mode).
-set(TERVASK_PROGRAMS tervask tervaskdump tervaskcmd tervaskfactory tervaskrecords vynsim)
-set(TERVASK_WINDOWS tervask tervaskdump tervaskfactory)
-set(TERVASK_WRITABLE_DIRS cfg logs records)
-set(TERVASK_ABOUT_tervask "the production-line window: download and verify, chip after chip")
-set(TERVASK_ABOUT_tervaskdump "a window that dumps a flash range into a file")
-set(TERVASK_ABOUT_tervaskcmd "the console downloader")
-set(TERVASK_ABOUT_tervaskfactory "the factory station: up to 16 fixtures from one window")
-set(TERVASK_ABOUT_tervaskrecords "lists, exports and sums up the production records")
-set(TERVASK_ABOUT_vynsim "a virtual chip on a pseudo-terminal, for training without hardware")
+include(${CMAKE_CURRENT_LIST_DIR}/Programs.cmake)
 set(packaging_source ${CMAKE_CURRENT_LIST_DIR})
 set(packaging_build ${CMAKE_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${packaging_build}/links)

@@ -133,6 +133,8 @@ QString AttemptRow::stepName(AttemptReport::Step step)
         return QStringLiteral("open");
     case AttemptReport::Step::Attach:
         return QStringLiteral("attach");
+    case AttemptReport::Step::Identity:
+        return QStringLiteral("identity");
     case AttemptReport::Step::Erase:
         return QStringLiteral("erase");
     case AttemptReport::Step::Partition:

@@ -15,7 +15,7 @@ struct AttemptRow {
     QDateTime finishedAt; // invalid while running
     RecordContext context;
     QString result { QStringLiteral("running") }; // "running", "pass", "fail", "canceled", "no_device"
-    QString failedStep; // "open", "attach", "erase", "partition", "transfer", "verify", "recover" or empty
+    QString failedStep; // "open", "attach", "identity", "erase", "partition", "transfer", "verify", "recover" or empty
     QString reason;
     qint64 transferMs = 0;
     qint64 durationMs = 0; // by a monotonic clock: a clock set during the attempt changes nothing

@@ -1,29 +1,11 @@
 #include "RecordContext.h"
 
+#include "UsbLocation.h"
 #include "WorkerSettings.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSysInfo>
-
-namespace {
-
-// Linux names a USB device by its place on the bus ("1-1.2": bus 1, port 1, hub port 2),
-// which stays the same for a fixture's adapter across replugs.
-QString usbLocation(const QString& portName)
-{
-    const QString device = QFileInfo(QStringLiteral("/sys/class/tty/%1/device").arg(portName)).canonicalFilePath();
-    static const QRegularExpression usbPort(QStringLiteral("^\\d+-[\\d.]+$"));
-    const QStringList parts = device.split(QLatin1Char('/'));
-    for (auto it = parts.crbegin(); it != parts.crend(); ++it) {
-        if (usbPort.match(*it).hasMatch())
-            return *it;
-    }
-    return QString();
-}
-
-} // namespace
 
 void RecordContext::describeAdapter()
 {
@@ -31,7 +13,7 @@ void RecordContext::describeAdapter()
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (info.portName() == wanted || info.systemLocation() == station) {
             portSerial = info.serialNumber();
-            portLocation = usbLocation(info.portName());
+            portLocation = usbLocationOf(info.portName());
             return;
         }
     }

@@ -20,6 +20,7 @@ QString RecordFilter::whereClause(QVariantList& binds, const QString& extraCondi
         { "station = ?", station },
         { "result = ?", result },
         { "image_crc32 = ?", imageCrc32 },
+        { "chip_id = ?", chipId },
     };
     for (const auto& [condition, value] : exact) {
         if (!value.isEmpty()) {

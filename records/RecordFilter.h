@@ -12,6 +12,7 @@ struct RecordFilter {
     QString station;
     QString result;
     QString imageCrc32; // eight hex digits, lower case
+    QString chipId; // a chip's MAC address as the rows hold it: "AA:BB:CC:DD:EE:FF"
 
     // " WHERE ..." (or nothing) with '?' for each value appended to binds.
     QString whereClause(QVariantList& binds, const QString& extraCondition = QString()) const;

@@ -42,12 +42,17 @@ RecordLocation RecordLocation::resolve(const QString& programDir)
 {
     const QString sqlitePath = QDir(programDir).filePath(QStringLiteral("records/production.sqlite"));
     const QString url = configuredUrl(programDir);
-    if (url.isEmpty()) {
-        RecordLocation local;
-        local.sqlitePath = sqlitePath;
-        return local;
-    }
-    return fromUrl(url, sqlitePath);
+    RecordLocation location;
+    if (url.isEmpty())
+        location.sqlitePath = sqlitePath;
+    else
+        location = fromUrl(url, sqlitePath);
+    const QSettings file(QDir(programDir).filePath(QStringLiteral("cfg/records.ini")), QSettings::IniFormat);
+    bool ok = false;
+    const int block = file.value(QStringLiteral("MacBlock")).toInt(&ok);
+    if (ok && block > 0)
+        location.macBlockChips = block;
+    return location;
 }
 
 RecordLocation RecordLocation::fromUrl(const QString& text, const QString& sqlitePath)

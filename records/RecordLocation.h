@@ -14,6 +14,9 @@ struct RecordLocation {
     QString user;
     QString connectOptions; // libpq's "key=value;..." from the URL's query
     QString error; // why the configured URL cannot be used; empty when it can
+    // Chips per block a PC reserves of a MAC pool on the line's server: key
+    // "MacBlock" of cfg/records.ini.
+    int macBlockChips = 32;
 
     // The server as a URL without secrets, for messages.
     QString describe() const;

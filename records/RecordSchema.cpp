@@ -49,6 +49,28 @@ QStringList chipColumns()
         QStringLiteral("work_order TEXT NOT NULL DEFAULT ''") };
 }
 
+// Added in version 4: the MAC address pools and every chip address handed
+// out of them. A pool's name is its range; next_base is its lowest base never
+// handed out. A base is "reserved" for an attempt, "used" once it may have
+// reached a chip, "free" when it came back; with the line's server a PC's
+// block of bases is "held" by the block, and the local file marks what it
+// gives back "returning" until the server has taken it.
+QStringList poolTables(RecordSchema::Dialect dialect)
+{
+    const bool pg = dialect == RecordSchema::Dialect::Postgres;
+    const QString time = pg ? QStringLiteral("TIMESTAMPTZ(3)") : QStringLiteral("TEXT");
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS mac_pools (pool TEXT PRIMARY KEY, first_mac BIGINT NOT NULL,"
+                       " last_mac BIGINT NOT NULL, macs_per_chip INTEGER NOT NULL, next_base BIGINT NOT NULL)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS mac_addresses (base BIGINT PRIMARY KEY, chip_id TEXT NOT NULL,"
+                       " pool TEXT NOT NULL, state TEXT NOT NULL, holder TEXT NOT NULL DEFAULT '',"
+                       " host TEXT NOT NULL DEFAULT '', program TEXT NOT NULL DEFAULT '',"
+                       " station TEXT NOT NULL DEFAULT '', changed_at %1, synced INTEGER NOT NULL DEFAULT 1)")
+            .arg(time),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS mac_addresses_state ON mac_addresses (pool, state, base)"),
+    };
+}
+
 QStringList attemptTables(RecordSchema::Dialect dialect)
 {
     if (dialect == RecordSchema::Dialect::Sqlite)
@@ -109,7 +131,7 @@ QStringList RecordSchema::createStatements(Dialect dialect)
                           "CREATE TABLE IF NOT EXISTS set_aside (%1, refused_because TEXT NOT NULL DEFAULT '',"
                           " set_aside_at TEXT NOT NULL DEFAULT '')")
                           .arg(attemptColumns(dialect));
-    return statements;
+    return statements + poolTables(dialect);
 }
 
 QStringList RecordSchema::upgradeStatements(int from, Dialect dialect)
@@ -121,6 +143,8 @@ QStringList RecordSchema::upgradeStatements(int from, Dialect dialect)
                 statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(table, column);
         }
     }
+    if (from == 3)
+        statements << poolTables(dialect);
     return statements;
 }
 

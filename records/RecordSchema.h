@@ -10,7 +10,7 @@ class QSqlDatabase;
 // when several programs start at once.
 class RecordSchema {
 public:
-    static constexpr int version = 3;
+    static constexpr int version = 4;
 
     enum class Dialect { Sqlite, Postgres };
 

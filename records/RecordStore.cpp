@@ -1,19 +1,18 @@
 #include "RecordStore.h"
 
+#include "SqliteCheckpoint.h"
 #include "StorableText.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QUuid>
 
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace {
 
@@ -138,14 +137,7 @@ bool RecordStore::openLocal(const QString& path, const RecordTiming& timing)
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(timing.sqliteBusy.count()));
     if (!db.open())
         return fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), db.lastError().text()));
-    // The last connection to close would copy the journal into the file and
-    // sync both, about 15 ms that a program ending would wait for. The next
-    // writer's automatic checkpoint does it instead, off any job's path.
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-        if (sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData()))
-            sqlite3_db_config(connection, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    }
+    leaveCheckpointToNextWriter(db);
     QSqlQuery query(db);
     // WAL lets the report commands read while stations write. FULL syncs the
     // journal at every commit: NORMAL survives a crash of the program but can
@@ -164,7 +156,7 @@ bool RecordStore::openServer(const RecordLocation& location, const RecordTiming&
     if (!db.isValid())
         db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
     if (!db.isValid())
-        return fail(QStringLiteral("Qt's PostgreSQL driver is missing"));
+        return fail(QStringLiteral("Qt's PostgreSQL driver is missing on this PC"));
     db.setHostName(location.host);
     db.setPort(location.port);
     db.setDatabaseName(location.database);

@@ -42,6 +42,14 @@ void BootConsole::reset()
     busyUntilUs = 0;
 }
 
+void BootConsole::exchangeChip(QByteArray& flash, quint32& partitionAddress)
+{
+    std::swap(flashBytes, flash);
+    std::swap(partition, partitionAddress);
+    registers.clear();
+    reset();
+}
+
 void BootConsole::receive(char byte, ChipKnobs& knobs, qint64 nowUs, int following)
 {
     if (nowUs < busyUntilUs)

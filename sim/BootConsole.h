@@ -39,6 +39,8 @@ public:
     void setFlooder(Flooder flooder) { flood = std::move(flooder); }
 
     QByteArray& flash() { return flashBytes; }
+    // Another chip in the socket: its flash and partition in, this one's out.
+    void exchangeChip(QByteArray& flash, quint32& partitionAddress);
     quint32 partitionAddress() const { return partition; }
     int eraseCount() const { return erases; }
 

@@ -61,7 +61,9 @@ qint64 VirtualChip::consoleClockUs() const
 
 bool VirtualChip::openTerminal(Terminal& terminal)
 {
-    terminal.master = posix_openpt(O_RDWR | O_NOCTTY);
+    // Close-on-exec: a program a test starts must not hold the terminal, or
+    // pulling the adapter would leave the line up for it.
+    terminal.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128] = {};
     if (terminal.master < 0 || grantpt(terminal.master) != 0 || unlockpt(terminal.master) != 0
         || ptsname_r(terminal.master, name, sizeof name) != 0) {
@@ -70,7 +72,7 @@ bool VirtualChip::openTerminal(Terminal& terminal)
         return false;
     }
     terminal.name = QString::fromLocal8Bit(name);
-    terminal.slave = ::open(name, O_RDWR | O_NOCTTY);
+    terminal.slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (terminal.slave < 0) {
         ::close(terminal.master);
         return false;
@@ -212,6 +214,36 @@ ChipKnobs VirtualChip::knobs() const
 {
     std::lock_guard<std::mutex> guard(lock);
     return current;
+}
+
+int VirtualChip::insertNewChip()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    ShelvedChip fresh { QByteArray(console->flash().size(), char(0xFF)), 0x1000 };
+    console->exchangeChip(fresh.flash, fresh.partition);
+    shelf.insert(inSocket, fresh);
+    inSocket = chipsMade++;
+    return inSocket;
+}
+
+bool VirtualChip::insertChip(int number)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    if (number == inSocket)
+        return true;
+    if (!shelf.contains(number))
+        return false;
+    ShelvedChip back = shelf.take(number);
+    console->exchangeChip(back.flash, back.partition);
+    shelf.insert(inSocket, back);
+    inSocket = number;
+    return true;
+}
+
+int VirtualChip::chipNumber() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return inSocket;
 }
 
 void VirtualChip::announceReady()

@@ -6,6 +6,7 @@
 #include "WireBurst.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -55,6 +56,13 @@ public:
     {
         configure([](ChipKnobs& k) { k.plugged = false; });
     }
+    // The socket takes another chip: a new one with blank flash, or, by its
+    // number, one that was in it before, with its flash as it left. The chip
+    // first started with is number 0; returns the new chip's number.
+    int insertNewChip();
+    bool insertChip(int number);
+    int chipNumber() const;
+
     // RS-485: the chip prints "Boot abort" once it is ready.
     void announceReady();
 
@@ -128,6 +136,13 @@ private:
     bool recordingWire = false;
     QList<WireBurst> bursts;
     bool wasPlugged = true;
+    struct ShelvedChip {
+        QByteArray flash;
+        quint32 partition = 0x1000;
+    };
+    QHash<int, ShelvedChip> shelf; // chips out of the socket, by number
+    int inSocket = 0;
+    int chipsMade = 1;
     qint64 floodLeft = 0; // junk still to produce
     quint32 floodState = 0x9E3779B9u;
 

@@ -29,6 +29,34 @@ QString linkFor(const QString& path, int index, int count)
     return count == 1 ? path : path + QString::number(index);
 }
 
+// "AA:BB:CC:DD:EE:FF" as a number; false on anything else.
+bool parseMac(const QString& text, quint64& value)
+{
+    const QStringList octets = text.split(QLatin1Char(':'));
+    if (octets.size() != 6)
+        return false;
+    value = 0;
+    for (const QString& octet : octets) {
+        bool ok = false;
+        const uint byte = octet.toUInt(&ok, 16);
+        if (!ok || octet.size() != 2)
+            return false;
+        value = (value << 8) | byte;
+    }
+    return true;
+}
+
+// As a chip that was made before keeps it: six bytes first octet first, or twelve upper-case hex digits.
+QByteArray macField(quint64 value, bool text)
+{
+    if (text)
+        return QByteArray::number(value, 16).rightJustified(12, '0').toUpper();
+    QByteArray raw(6, 0);
+    for (int i = 0; i < 6; ++i)
+        raw[i] = char(value >> (40 - 8 * i));
+    return raw;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -62,13 +90,32 @@ int main(int argc, char* argv[])
     const QCommandLineOption strict(QStringLiteral("strict"),
         QStringLiteral("Execute only lines with the line end the tools must send (CR; LF after an erase; CR LF "
                        "after \"md\" with a count)."));
-    parser.addOptions({ count, baud, latency, flashSize, link, portFile, md4, strict });
+    const QCommandLineOption mac(QStringLiteral("mac"),
+        QStringLiteral("A chip that comes back for rework: its flash already holds this MAC address (chip 1 the "
+                       "next one, and so on)."),
+        QStringLiteral("AA:BB:CC:DD:EE:FF"));
+    const QCommandLineOption macAt(QStringLiteral("mac-at"),
+        QStringLiteral("The flash offset of the pre-written MAC address."), QStringLiteral("offset"));
+    const QCommandLineOption macFormat(QStringLiteral("mac-format"),
+        QStringLiteral("raw (six bytes) or text (twelve hexadecimal digits)."), QStringLiteral("format"),
+        QStringLiteral("raw"));
+    parser.addOptions({ count, baud, latency, flashSize, link, portFile, md4, strict, mac, macAt, macFormat });
     parser.process(app);
 
     bool countOk = false;
     const int chipCount = parser.value(count).toInt(&countOk);
     if (!countOk || chipCount < 1 || chipCount > 64) {
         QTextStream(stderr) << "vynsim: --count takes a number from 1 to 64\n";
+        return 1;
+    }
+    quint64 firstMac = 0;
+    bool macOffsetOk = false;
+    const int macOffset = parser.value(macAt).toInt(&macOffsetOk, 0);
+    if (parser.isSet(mac)
+        && (!parseMac(parser.value(mac), firstMac) || !macOffsetOk || macOffset < 0
+            || macOffset + 12 > parser.value(flashSize).toInt() * 1024 * 1024
+            || (parser.value(macFormat) != QLatin1String("raw") && parser.value(macFormat) != QLatin1String("text")))) {
+        QTextStream(stderr) << "vynsim: --mac takes AA:BB:CC:DD:EE:FF, with --mac-at OFFSET and --mac-format raw|text\n";
         return 1;
     }
     std::vector<std::unique_ptr<VirtualChip>> chips;
@@ -83,6 +130,8 @@ int main(int argc, char* argv[])
             k.md4Word = parser.value(md4).toUInt(nullptr, 16);
             k.strictLineEnds = parser.isSet(strict);
         });
+        if (parser.isSet(mac))
+            chip.fillFlash(macOffset, macField(firstMac + quint64(index), parser.value(macFormat) == QLatin1String("text")));
         if (!chip.start()) {
             QTextStream(stderr) << "vynsim: cannot open a pseudo-terminal\n";
             return 1;

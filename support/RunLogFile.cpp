@@ -20,7 +20,8 @@ void RunLogFile::close()
 
 void RunLogFile::append(const QString& line)
 {
-    const QByteArray bytes = (line + QStringLiteral("\r\n")).toLocal8Bit();
+    // UTF-8 on every system: a Windows code page would turn a Chinese file name into "?".
+    const QByteArray bytes = (line + QStringLiteral("\r\n")).toUtf8();
     count += bytes.size();
     if (file.isOpen()) {
         file.write(bytes);

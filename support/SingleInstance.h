@@ -4,12 +4,11 @@
 
 #include <memory>
 
-class QLockFile;
-
-// Claims a machine-wide name for the lifetime of the process, so that a
-// desktop program runs only once. On Windows a named mutex (the handle is
-// never closed); elsewhere a lock file in the temporary folder, which a later
-// process takes over when the owner has died.
+// Claims a machine-wide name for as long as the object lives, so that a
+// desktop program runs only once: created first thing in main, it holds the
+// name for the process. On Windows a named mutex; elsewhere a lock file in the
+// temporary folder, which a later process takes over when the owner has died.
+// Either way the name is free again when its holder ends, however it ends.
 class SingleInstance {
 public:
     explicit SingleInstance(const QString& name);
@@ -23,6 +22,7 @@ public:
     bool isFirst() const { return first; }
 
 private:
+    struct Claim; // the platform's hold on the name
     bool first = false;
-    std::unique_ptr<QLockFile> lock;
+    std::unique_ptr<Claim> claim;
 };

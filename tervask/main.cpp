@@ -1,11 +1,14 @@
 #include "DownloadMainWindow.h"
+#include "ProcessExit.h"
 #include "RefuseSecondInstance.h"
 #include "SingleInstance.h"
 
 #include <QApplication>
 #include <QDir>
 
-int main(int argc, char* argv[])
+namespace {
+
+int run(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     // cfg/ and tr/ lie beside the program, wherever it is started from.
@@ -19,4 +22,11 @@ int main(int argc, char* argv[])
     DownloadMainWindow window(0, nullptr, Qt::WindowFlags());
     window.show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    return endProcess(run(argc, argv));
 }

@@ -18,10 +18,10 @@ void logLine(const QString& text)
     qDebug().noquote() << text;
 }
 
-// The console gets the local 8-bit encoding, so a file name prints as typed.
+// The console gets UTF-8 (see Utf8Console), so a file name prints as typed.
 void printLine(std::FILE* stream, const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    const QByteArray bytes = text.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }

@@ -4,10 +4,12 @@
 #include <thread>
 
 // Ctrl+C and SIGTERM end a job cleanly: the first one calls onInterrupt from
-// a thread of the watcher's own (the signal handler only writes a byte into a
-// pipe, since nothing else is safe there); a second one ends the process at
-// once with exitStatus. One watcher at a time; the handlers are restored when
-// it is destroyed.
+// a thread other than the job's; a second one ends the process at once with
+// exitStatus. One watcher at a time; the handlers are restored when it is
+// destroyed. Create it before the job and destroy it only once the run log and
+// the record are finished: on Windows the console window's close button (and a
+// logoff or shutdown) stops the job too, and the system ends the process as
+// soon as the handler returns, so the handler waits for the watcher's end.
 class InterruptWatcher {
 public:
     InterruptWatcher(std::function<void()> onInterrupt, int exitStatus);
@@ -22,5 +24,5 @@ private:
     void watch();
 
     std::function<void()> onInterrupt;
-    std::thread watcher;
+    std::thread watcher; // where the signals reach onInterrupt; on Windows the system's handler thread does
 };

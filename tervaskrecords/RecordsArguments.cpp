@@ -1,5 +1,7 @@
 #include "RecordsArguments.h"
 
+#include "MacAddress.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -19,6 +21,10 @@ Command commandNamed(const QString& name)
         return Command::Forward;
     if (name == QLatin1String("status"))
         return Command::Status;
+    if (name == QLatin1String("chip"))
+        return Command::Chip;
+    if (name == QLatin1String("pool"))
+        return Command::Pool;
     return Command::None;
 }
 
@@ -110,8 +116,20 @@ RecordsArguments RecordsArguments::parse(const QStringList& arguments, const QDa
                                        : QStringLiteral("unknown command: %1").arg(arguments.at(1));
         return r;
     }
-    for (int i = 2; i < arguments.size(); i += 2) {
-        if (r.command == Command::Forward || r.command == Command::Status || i + 1 >= arguments.size()) {
+    int first = 2;
+    if (r.command == Command::Chip) {
+        const std::optional<MacAddress> chip = MacAddress::parse(arguments.value(2));
+        if (!chip) {
+            r.error = QStringLiteral("chip needs a MAC address such as AA:BB:CC:DD:EE:FF");
+            return r;
+        }
+        r.filter.chipId = chip->text();
+        first = 3;
+    }
+    const bool takesOptions = r.command != Command::Forward && r.command != Command::Status
+        && r.command != Command::Chip && r.command != Command::Pool;
+    for (int i = first; i < arguments.size(); i += 2) {
+        if (!takesOptions || i + 1 >= arguments.size()) {
             r.error = QStringLiteral("%1: not accepted here").arg(arguments.at(i));
             return r;
         }
@@ -131,6 +149,8 @@ QString RecordsArguments::usage()
         "       tervaskrecords yield [--by hour|day|station|image] [FILTERS]\n"
         "       tervaskrecords forward\n"
         "       tervaskrecords status\n"
+        "       tervaskrecords chip MAC       (the attempts of the chip with this address, in order)\n"
+        "       tervaskrecords pool           (each MAC address pool: chips used, reserved, free)\n"
         "FILTERS: --since TIME --until TIME --host PC --station PORT --result running|pass|fail|canceled|no_device\n"
         "         --image CRC32\n"
         "TIME: ISO 8601 (2026-12-08 or 2026-12-08T22:00, local time unless an offset is given), today or yesterday;\n"

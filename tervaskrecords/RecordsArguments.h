@@ -9,7 +9,7 @@
 
 // tervaskrecords' command line: one command, then its options.
 struct RecordsArguments {
-    enum class Command { None, List, Export, Yield, Forward, Status };
+    enum class Command { None, List, Export, Yield, Forward, Status, Chip, Pool };
 
     Command command = Command::None;
     RecordFilter filter;

@@ -134,3 +134,46 @@ QString RecordsReport::status(const RecordHealth& health)
         health.lastError.isEmpty() ? QStringLiteral("none") : health.lastError.simplified() };
     return aligned(table);
 }
+
+QString RecordsReport::chip(const QString& chipId, const QList<AttemptRow>& rows)
+{
+    if (rows.isEmpty())
+        return QStringLiteral("No attempt of the chip %1 is in the records.\n").arg(chipId);
+    QList<QStringList> table {
+        { "attempt", "started", "station", "result", "seconds", "image", "step", "reason" },
+    };
+    int number = 0;
+    for (const AttemptRow& row : rows) {
+        table << QStringList { QString::number(++number),
+            row.startedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), oneLine(row.context.station),
+            row.result, row.finishedAt.isValid() ? seconds(row.durationMs) : "-", row.context.imageCrc32,
+            row.failedStep.isEmpty() ? "-" : row.failedStep, oneLine(row.reason) };
+    }
+    return QStringLiteral("Chip %1: %2 attempts\n").arg(chipId).arg(rows.size()) + aligned(table);
+}
+
+QString RecordsReport::pools(const QList<MacPoolQuery::PoolFigures>& pools)
+{
+    if (pools.isEmpty())
+        return QStringLiteral("No MAC address pool is in the records.\n");
+    QString text;
+    for (const MacPoolQuery::PoolFigures& pool : pools) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += QStringLiteral("MAC pool %1, %2 per chip\n").arg(pool.range.text()).arg(pool.range.macsPerChip);
+        text += aligned({ { "chips", QString::number(pool.chips) }, { "used", QString::number(pool.used) },
+            { "reserved", QString::number(pool.reserved) }, { "free", QString::number(pool.free) } });
+        if (pool.reservedRuns.isEmpty())
+            continue;
+        text += QStringLiteral("Reserved but never used:\n");
+        QList<QStringList> runs;
+        for (const MacPoolQuery::ReservedRun& run : pool.reservedRuns) {
+            const QString range = run.first == run.last ? MacAddress(run.first).text()
+                                                        : MacAddress(run.first).text() + '-' + MacAddress(run.last).text();
+            runs << QStringList { (run.host.isEmpty() ? QStringLiteral("-") : oneLine(run.host)), range,
+                QString::number(run.chips) };
+        }
+        text += aligned(runs);
+    }
+    return text;
+}

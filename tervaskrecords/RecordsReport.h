@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AttemptRow.h"
+#include "MacPoolQuery.h"
 #include "RecordHealth.h"
 #include "RecordQuery.h"
 
@@ -19,6 +20,9 @@ public:
 
     // Where the records go, what waits for the line's server, and what went wrong.
     static QString status(const RecordHealth& health);
+    // One chip's attempts, oldest first and numbered so, wherever and whenever they ran.
+    static QString chip(const QString& chipId, const QList<AttemptRow>& rows);
+    static QString pools(const QList<MacPoolQuery::PoolFigures>& pools);
 
     static QString csvField(const QString& value);
 };

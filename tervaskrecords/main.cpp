@@ -1,10 +1,13 @@
 // tervaskrecords: lists, exports and sums up the production records,
-// forwards the rows waiting for the line's server and says how they fare.
+// forwards the rows waiting for the line's server, says how they fare, and
+// tells a chip's attempts and the MAC address pools.
+#include "MacPoolQuery.h"
 #include "RecordForwarder.h"
 #include "RecordQuery.h"
 #include "RecordStore.h"
 #include "RecordsArguments.h"
 #include "RecordsReport.h"
+#include "Utf8Console.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,7 +29,7 @@ enum ExitStatus {
 
 void print(std::FILE* stream, const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }
@@ -97,6 +100,14 @@ int writeCsv(const QString& path, const QByteArray& bytes)
 
 int report(const RecordsArguments& arguments, RecordStore& store)
 {
+    if (arguments.command == RecordsArguments::Command::Pool) {
+        MacPoolQuery pools(store);
+        QList<MacPoolQuery::PoolFigures> figures;
+        if (!pools.pools(figures))
+            return unreachable(pools.lastError());
+        print(stdout, RecordsReport::pools(figures));
+        return ExitDone;
+    }
     RecordQuery query(store);
     if (arguments.command == RecordsArguments::Command::Yield) {
         QList<RecordQuery::YieldGroup> groups;
@@ -112,6 +123,10 @@ int report(const RecordsArguments& arguments, RecordStore& store)
         return unreachable(query.lastError());
     if (arguments.command == RecordsArguments::Command::Export)
         return writeCsv(arguments.csvPath, RecordsReport::csv(rows));
+    if (arguments.command == RecordsArguments::Command::Chip) {
+        print(stdout, RecordsReport::chip(arguments.filter.chipId, rows));
+        return ExitDone;
+    }
     print(stdout, RecordsReport::list(rows));
     return ExitDone;
 }
@@ -121,6 +136,7 @@ int report(const RecordsArguments& arguments, RecordStore& store)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    const Utf8Console console;
     const RecordsArguments arguments = RecordsArguments::parse(app.arguments(), QDateTime::currentDateTime());
     if (!arguments.error.isEmpty()) {
         print(stderr, QStringLiteral("Error: %1\n%2").arg(arguments.error, RecordsArguments::usage()));

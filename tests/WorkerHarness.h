@@ -117,6 +117,9 @@ public:
     // (plugging chips, pressing Stop); the script is joined when the harness goes.
     void meanwhile(std::function<void()> script) { stopper = std::thread(std::move(script)); }
 
+    // The worker's red line for a port it cannot open now: the fixed text, then the system's reason.
+    static QString openRefusal(const QString& portName, const QString& probedName = QString());
+
     // Polls until the condition holds; false after the timeout.
     static bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
     {

@@ -12,7 +12,7 @@ struct AttemptReport {
     enum class Result { Pass, Fail, Canceled, NoDevice };
     // The step that failed, or that a stop cut short; None on a pass, a stop
     // between two steps, or no device.
-    enum class Step { None, Open, Attach, Erase, Partition, Transfer, Verify, Recover };
+    enum class Step { None, Open, Attach, Identity, Erase, Partition, Transfer, Verify, Recover };
 
     Result result = Result::Fail;
     Step failedStep = Step::None;

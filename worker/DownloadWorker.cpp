@@ -1,5 +1,7 @@
 #include "DownloadWorker.h"
 
+#include "MacAllocator.h"
+#include "PortLoss.h"
 #include "WorkerSettings.h"
 
 #include <QMetaObject>
@@ -9,9 +11,8 @@ DownloadWorker::DownloadWorker(QObject* parent)
     : QObject(parent)
     , port(new QSerialPort(this))
 {
-    // A pulled adapter: ResourceError on Windows; on Linux reads end at once with ReadError.
     connect(port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+        if (meansAdapterGone(error))
             linkLost = true;
     });
 }
@@ -63,6 +64,13 @@ void DownloadWorker::runOneStart(bool needprepare)
 {
     stopRequested = false;
     chipDone = false;
+    retryAddress.reset();
+    // Refused before the port is opened: no attempt, no byte to any chip.
+    if (const QString why = identityRefusal(); !why.isEmpty()) {
+        logError(QStringLiteral("Error: %1!").arg(why));
+        emit sngFinishAll(false);
+        return;
+    }
     const bool automatic = settings->AutoStart;
     // A single job is one attempt from its start; in automatic mode only a chip that answered makes one.
     const bool attemptJob = !automatic && settings->workMode != 2;
@@ -96,6 +104,8 @@ void DownloadWorker::runOneStart(bool needprepare)
     closePort();
     if (!automatic)
         logTrace(QStringLiteral("Elapsed: %1ms!").arg(jobTimer.elapsed()));
+    if (macs && settings->identity.enabled)
+        macs->jobEnded();
     emit sngFinishAll(result == JobOk);
 }
 
@@ -129,6 +139,8 @@ int DownloadWorker::runJob(bool needprepare)
     if (settings->workMode == 0) {
         if (!runStep(AttemptReport::Step::Attach, &DownloadWorker::waitDevice))
             return stopRequested || linkLost ? JobFailed : JobNoDevice;
+        if (const int identified = runIdentityStep(); identified != JobOk)
+            return identified;
         if (!runStep(AttemptReport::Step::Erase, &DownloadWorker::eraseFlash))
             return JobFailed;
     }
@@ -145,11 +157,15 @@ int DownloadWorker::runDownloadSteps(bool needprepare)
         return JobFailed;
     if (stopCheck())
         return JobCanceled;
+    if (!chipAddress.image.isNull() && !runStep(Step::Identity, &DownloadWorker::keepChipAddress))
+        return JobFailed;
     if (!runStep(Step::Transfer, &DownloadWorker::sendXmodem))
         return JobFailed;
     if (stopCheck())
         return JobCanceled;
     if (!runStep(Step::Verify, &DownloadWorker::verifyImage))
+        return JobFailed;
+    if (!runStep(Step::Identity, &DownloadWorker::writeIdentitySector))
         return JobFailed;
     if (settings->workMode != 0 || isDefaultPartition(settings->downloadAddr))
         return JobOk;
@@ -159,6 +175,8 @@ int DownloadWorker::runDownloadSteps(bool needprepare)
 int DownloadWorker::runAutoJob()
 {
     emit sngProgress(0, settings->packetCount);
+    if (const int identified = runIdentityStep(); identified != JobOk)
+        return identified;
     if (!runStep(AttemptReport::Step::Erase, &DownloadWorker::eraseFlash))
         return JobFailed;
     return runDownloadSteps(true);
@@ -193,6 +211,8 @@ int DownloadWorker::runAutoLoop()
             code = downloadChip();
         if (code == JobNoDevice) {
             chipLeft();
+        } else if (code == JobNoAddress) {
+            return JobFailed;
         } else if (code == JobCanceled) {
             logTrace(QStringLiteral("The downloading is canceled!"));
             return JobCanceled;
@@ -206,11 +226,13 @@ int DownloadWorker::runAutoLoop()
 // has left the socket meanwhile.
 int DownloadWorker::downloadChip()
 {
+    if (!retryPending)
+        retryAddress.reset();
     retryPending = false;
     beginAttempt();
     const int code = runAutoJob();
     finishAttempt(code);
-    if (code == JobCanceled)
+    if (code == JobCanceled || code == JobNoAddress)
         return code;
     if (code == JobOk) {
         pauseMs(int(link.autoJobPause.count()));
@@ -226,6 +248,7 @@ void DownloadWorker::chipPassed()
 {
     emit sngChipResult(true);
     failedAttempts = 0;
+    retryAddress.reset();
     chipDone = true;
     sinceLastPrompt.restart();
 }
@@ -256,6 +279,7 @@ int DownloadWorker::chipFailed()
                                  : QStringLiteral("The chip failed %1 times: remove it!").arg(failedAttempts));
     emit sngChipResult(false);
     failedAttempts = 0;
+    retryAddress.reset();
     chipDone = true;
     return JobOk;
 }
@@ -279,6 +303,7 @@ void DownloadWorker::chipLeft()
     }
     chipDone = false;
     retryPending = false;
+    retryAddress.reset();
     logError(QStringLiteral("Enter boot failed,maybe no device!"));
     // While the adapter is lost the station waits for it, not for a chip.
     if (!waitingAnnounced && !lossAnnounced)

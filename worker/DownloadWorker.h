@@ -2,6 +2,7 @@
 
 #include "AttemptReport.h"
 #include "LinkTiming.h"
+#include "MacAddress.h"
 #include "WireTap.h"
 
 #include <QByteArray>
@@ -13,8 +14,10 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class CountDownTimer;
+class MacAllocator;
 class QSerialPort;
 class WorkerSettings;
 
@@ -29,6 +32,7 @@ public:
         JobOk = 0,
         JobCanceled = -996,
         JobNoDevice = -998,
+        JobNoAddress = -999, // the chip could get no MAC address: the run ends
         JobFailed = -1000,
     };
 
@@ -44,6 +48,10 @@ public:
     // Everything that crosses the line from now on goes to the tap as well
     // (none: nothing is traced). Set while no job runs.
     void setWireTap(std::unique_ptr<WireTap> tap);
+
+    // Where the chips' MAC addresses come from while settings->identity is
+    // on; not owned, called on the worker's thread. Set while no job runs.
+    void setMacAllocator(MacAllocator* allocator) { macs = allocator; }
 
     // Console program: reads FileName into image, sets packetCount and imageCrc.
     bool loadImageFile();
@@ -62,6 +70,8 @@ signals:
     // chip answered and its download begins) and ends; see AttemptReport.
     void sngAttemptStarted(const QDateTime& startedAtUtc);
     void sngAttemptFinished(const AttemptReport& report);
+    // The attempt's chip has its MAC address (identity assigned), before its image goes out.
+    void sngChipIdentified(const QString& mac);
     // Automatic mode: a new chip is awaited (at the start, once the last chip
     // was pulled, and once a lost adapter's port is open again).
     void sngWaitingForChip();
@@ -141,7 +151,9 @@ private:
     QByteArray takeInput();
     void discardInput();
     void pacePresenceCheck();
-    bool transferImage(const CountDownTimer& startDeadline);
+    bool sendXmodemBytes(const QByteArray& bytes, bool progress);
+    bool transferBytes(const CountDownTimer& startDeadline, const QByteArray& bytes, bool progress);
+    bool checkChecksum(const QByteArray& command, int waitMs, quint32 expected);
     bool pollAnswer(int polls);
     void cancelReceiver();
     bool awaitReceiverQuit();
@@ -170,6 +182,35 @@ private:
 
     AttemptReport attempt;
     bool attemptOpen = false;
+
+    // The chip's own MAC address (DownloadWorkerIdentity.cpp): read before the
+    // image, written with it or into its sector after it.
+    QString identityRefusal() const;
+    int runIdentityStep();
+    int identifyChip();
+    bool readIdentitySector(QByteArray& sector);
+    bool keepChipAddress();
+    bool writeIdentitySector();
+    bool setPartition(quint32 address, quint32 size);
+    void settleChipAddress();
+    const QByteArray& chipImage() const;
+    quint32 chipImageCrc() const;
+
+    struct ChipAddress {
+        bool decided = false;
+        MacAddress mac;
+        bool taken = false; // out of the pool for this attempt
+        bool kept = false; // may have reached the chip: the chip's for good
+        QByteArray sectorAsRead;
+        bool writeSector = false; // the sector is written after the image
+        QByteArray image; // the chip's copy of the image, when it carries the address
+        quint32 imageCrc = 0;
+    };
+    MacAllocator* macs = nullptr;
+    ChipAddress chipAddress; // of the current attempt
+    // The address that may have reached the chip in the socket, while its
+    // retries last: a retry keeps it even when the sector does not show it.
+    std::optional<MacAddress> retryAddress;
 
     std::unique_ptr<WireTap> wireTap;
     QMetaObject::Connection wireTapLog;

@@ -34,6 +34,7 @@ void DownloadWorker::finishAttempt(int code)
 {
     if (!attemptOpen)
         return;
+    settleChipAddress();
     attemptOpen = false;
     attempt.finishedAt = QDateTime::currentDateTimeUtc();
     attempt.durationMs = attemptClock.elapsed();

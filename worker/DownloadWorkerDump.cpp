@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QSerialPort>
-#include <QtEndian>
 
 #include <algorithm>
 
@@ -18,14 +17,6 @@ constexpr qsizetype maxLineBytes = 4096;
 QByteArray dumpCommand(quint32 address, quint32 bytes)
 {
     return "md " + QByteArray::number(address, 16) + ' ' + QByteArray::number(bytes / 4);
-}
-
-QByteArray littleEndianBytes(const QList<quint32>& words)
-{
-    QByteArray bytes(words.size() * 4, Qt::Uninitialized);
-    for (int i = 0; i < words.size(); ++i)
-        qToLittleEndian(words.at(i), bytes.data() + i * 4);
-    return bytes;
 }
 
 } // namespace
@@ -53,7 +44,7 @@ bool DownloadWorker::dumpFlash()
         // A chunk that did not arrive whole is not written: the file never holds misplaced words.
         if (!readDumpChunk(address, chunk, words))
             return false;
-        if (file.write(littleEndianBytes(words)) != qint64(chunk) || !file.flush()) {
+        if (file.write(DumpLineParser::bytesOf(words)) != qint64(chunk) || !file.flush()) {
             logError(QStringLiteral("Error :failed to write save file!"));
             return false;
         }

@@ -37,7 +37,11 @@ bool DownloadWorker::openPort()
         closePort();
     port->setPortName(settings->portName);
     if (!port->open(QIODevice::ReadWrite)) {
-        logError(QStringLiteral("Error:failed to open port%1").arg(settings->portName));
+        // The system's reason in the same line: a port held by another program
+        // ("Access is denied") needs another fix than a name that is wrong.
+        const QString reason = port->errorString();
+        logError(QStringLiteral("Error:failed to open port%1").arg(settings->portName)
+            + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
         return false;
     }
     // The results are ignored: the job goes on with whatever the port makes of them.

@@ -34,7 +34,7 @@ bool DownloadWorker::verifyImage()
         pauseMs(settings->ProgramWaitTime485);
 
     const int waitMs = settings->VerifyUnitTime != 0 ? settings->VerifyUnitTime : int(link.verifyDefaultWait.count());
-    const qsizetype length = settings->image.size();
+    const qsizetype length = chipImage().size();
     QByteArray command;
     if (settings->workMode == 1) {
         command = "checksum 1 FFFFFFFF " + QByteArray::number(length);
@@ -43,6 +43,12 @@ bool DownloadWorker::verifyImage()
         command = "checksum 1 " + QByteArray::number(flashAddress, 16) + ' ' + QByteArray::number(length);
     }
 
+    return checkChecksum(command, waitMs, chipImageCrc());
+}
+
+// Asks the chip for the checksum until it gives a readable one, and compares it.
+bool DownloadWorker::checkChecksum(const QByteArray& command, int waitMs, quint32 expected)
+{
     for (int attempt = 0;;) {
         rxBuffer.clear();
         if (!sendCommand(command, waitMs))
@@ -56,11 +62,11 @@ bool DownloadWorker::verifyImage()
     }
 
     // Digits that are not hexadecimal are a mismatch, even against an image whose CRC is 0.
-    if (ConsoleReply::checksumValue(rxBuffer) == settings->imageCrc) {
+    if (ConsoleReply::checksumValue(rxBuffer) == expected) {
         logSuccess(QStringLiteral("Verify done."));
         return true;
     }
     logTrace(QString::fromLatin1(rxBuffer));
-    logError(QStringLiteral("Error : verify failed! The correct checksum is: 0x%1").arg(settings->imageCrc, 0, 16));
+    logError(QStringLiteral("Error : verify failed! The correct checksum is: 0x%1").arg(expected, 0, 16));
     return false;
 }

@@ -18,6 +18,12 @@ bool isRs485(const WorkerSettings& s)
 
 bool DownloadWorker::sendXmodem()
 {
+    return sendXmodemBytes(chipImage(), true);
+}
+
+// progress: the packets are the image's, shown to the front end as they go.
+bool DownloadWorker::sendXmodemBytes(const QByteArray& bytes, bool progress)
+{
     logProgress(QStringLiteral("Send XModem..."));
     if (isRs485(*settings))
         pauseMs(std::max(settings->ProgramWaitTime485, 1));
@@ -28,7 +34,7 @@ bool DownloadWorker::sendXmodem()
     if (!sendCommand("loadx", 10))
         return false;
     receiverBusy = true;
-    const bool sent = transferImage(startDeadline);
+    const bool sent = transferBytes(startDeadline, bytes, progress);
     // A receiver left waiting would stay silent until its own time-out and
     // then look like a new chip: it is told to give up.
     if (!sent && receiverBusy && !linkLost)
@@ -36,7 +42,7 @@ bool DownloadWorker::sendXmodem()
     return sent;
 }
 
-bool DownloadWorker::transferImage(const CountDownTimer& startDeadline)
+bool DownloadWorker::transferBytes(const CountDownTimer& startDeadline, const QByteArray& image, bool progress)
 {
     bool started = Xmodem::hasStartChar(rxBuffer);
     if (settings->ProgramWaitTime485 < 1)
@@ -58,8 +64,8 @@ bool DownloadWorker::transferImage(const CountDownTimer& startDeadline)
         }
     }
 
-    const QByteArray& image = settings->image;
     const int packetSize = settings->packetSize;
+    const int packetCount = progress ? settings->packetCount : int((image.size() + packetSize - 1) / packetSize);
     quint8 block = 1;
     int packetNumber = 1;
     int offset = 0;
@@ -83,8 +89,9 @@ bool DownloadWorker::transferImage(const CountDownTimer& startDeadline)
             remaining -= packetSize;
             offset += packetSize;
             if (packetNumber % 10 == 0 || remaining <= packetSize)
-                logTrace(QStringLiteral("[Send Packet: %1/%2]").arg(packetNumber).arg(settings->packetCount));
-            emit sngProgress(packetNumber, settings->packetCount);
+                logTrace(QStringLiteral("[Send Packet: %1/%2]").arg(packetNumber).arg(packetCount));
+            if (progress)
+                emit sngProgress(packetNumber, packetCount);
             ++block;
             ++packetNumber;
             break;

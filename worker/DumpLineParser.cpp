@@ -1,5 +1,7 @@
 #include "DumpLineParser.h"
 
+#include <QtEndian>
+
 namespace {
 // The command's echo, alone or behind the tail of a prompt that arrived in pieces ("ot >md ...").
 bool isEcho(const QByteArray& text, const QByteArray& command)
@@ -37,4 +39,12 @@ QList<quint32> DumpLineParser::words(const QByteArray& line) const
             found.append(value);
     }
     return found;
+}
+
+QByteArray DumpLineParser::bytesOf(const QList<quint32>& words)
+{
+    QByteArray bytes(words.size() * 4, Qt::Uninitialized);
+    for (int i = 0; i < words.size(); ++i)
+        qToLittleEndian(words.at(i), bytes.data() + i * 4);
+    return bytes;
 }

@@ -22,6 +22,9 @@ public:
     // places, each hexadecimal token giving one word.
     QList<quint32> words(const QByteArray& line) const;
 
+    // The words as the flash holds them: each least significant byte first.
+    static QByteArray bytesOf(const QList<quint32>& words);
+
 private:
     QByteArray command;
 };

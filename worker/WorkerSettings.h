@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IdentitySettings.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -55,6 +57,9 @@ public:
     // alone until it is pulled. -1: no limit, a failing chip is downloaded
     // again and again (the single-station windows and the console program).
     int failedChipRetries = -1;
+    // Each chip's own MAC address from a pool: the factory station and the
+    // console program only (the window's MacAddr stays what it always was).
+    IdentitySettings identity;
     SettingLoader* loader = nullptr;
 
 private:

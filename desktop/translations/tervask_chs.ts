@@ -330,6 +330,61 @@ One PC, up to %2 fixtures.</source>
         <source>Start the counters of every station at zero?</source>
         <translation>将所有工位的计数清零？</translation>
     </message>
+    <message>
+        <source>Warning: %1</source>
+        <translation>警告：%1</translation>
+    </message>
+</context>
+<context>
+    <name>IdentityDialog</name>
+    <message>
+        <source>Chip identity</source>
+        <translation>芯片标识</translation>
+    </message>
+    <message>
+        <source>Give each chip its own MAC address</source>
+        <translation>为每颗芯片分配独立的 MAC 地址</translation>
+    </message>
+    <message>
+        <source>raw: 6 bytes, first octet first</source>
+        <translation>raw：6 字节，首字节在前</translation>
+    </message>
+    <message>
+        <source>text: 12 upper-case hexadecimal digits</source>
+        <translation>text：12 位大写十六进制数字</translation>
+    </message>
+    <message>
+        <source>First address of the pool</source>
+        <translation>地址池首地址</translation>
+    </message>
+    <message>
+        <source>Last address of the pool</source>
+        <translation>地址池末地址</translation>
+    </message>
+    <message>
+        <source>Flash address of the MAC</source>
+        <translation>MAC 在 Flash 中的地址</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>格式</translation>
+    </message>
+    <message>
+        <source>Addresses per chip</source>
+        <translation>每颗芯片的地址数</translation>
+    </message>
+    <message>
+        <source>Chips this pool can serve: %1</source>
+        <translation>此地址池可供芯片数：%1</translation>
+    </message>
+    <message>
+        <source>The stations would refuse this: %1</source>
+        <translation>工位将拒绝此设置：%1</translation>
+    </message>
+    <message>
+        <source>These addresses are locally administered: for labs, not products.</source>
+        <translation>这些是本地管理地址：仅供实验室使用，不可用于产品。</translation>
+    </message>
 </context>
 <context>
     <name>JobThread</name>
@@ -563,6 +618,26 @@ One PC, up to %2 fixtures.</source>
     <message>
         <source>New lead PIN (empty: the recipe is not locked):</source>
         <translation>新的组长 PIN（留空：配方不锁定）：</translation>
+    </message>
+    <message>
+        <source>Identity...</source>
+        <translation>标识...</translation>
+    </message>
+    <message>
+        <source>MAC addresses: not assigned</source>
+        <translation>MAC 地址：不分配</translation>
+    </message>
+    <message>
+        <source>MAC addresses: %1</source>
+        <translation>MAC 地址：%1</translation>
+    </message>
+    <message>
+        <source>MAC addresses: %1, %2 per chip, %3 at 0x%4</source>
+        <translation>MAC 地址：%1，每颗芯片 %2 个，%3 格式，位于 0x%4</translation>
+    </message>
+    <message>
+        <source> (locally administered: for labs, not products)</source>
+        <translation>（本地管理地址：仅供实验室使用，不可用于产品）</translation>
     </message>
 </context>
 <context>

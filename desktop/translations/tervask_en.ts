@@ -330,6 +330,61 @@ One PC, up to %2 fixtures.</translation>
         <source>Start the counters of every station at zero?</source>
         <translation>Start the counters of every station at zero?</translation>
     </message>
+    <message>
+        <source>Warning: %1</source>
+        <translation>Warning: %1</translation>
+    </message>
+</context>
+<context>
+    <name>IdentityDialog</name>
+    <message>
+        <source>Chip identity</source>
+        <translation>Chip identity</translation>
+    </message>
+    <message>
+        <source>Give each chip its own MAC address</source>
+        <translation>Give each chip its own MAC address</translation>
+    </message>
+    <message>
+        <source>raw: 6 bytes, first octet first</source>
+        <translation>raw: 6 bytes, first octet first</translation>
+    </message>
+    <message>
+        <source>text: 12 upper-case hexadecimal digits</source>
+        <translation>text: 12 upper-case hexadecimal digits</translation>
+    </message>
+    <message>
+        <source>First address of the pool</source>
+        <translation>First address of the pool</translation>
+    </message>
+    <message>
+        <source>Last address of the pool</source>
+        <translation>Last address of the pool</translation>
+    </message>
+    <message>
+        <source>Flash address of the MAC</source>
+        <translation>Flash address of the MAC</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Addresses per chip</source>
+        <translation>Addresses per chip</translation>
+    </message>
+    <message>
+        <source>Chips this pool can serve: %1</source>
+        <translation>Chips this pool can serve: %1</translation>
+    </message>
+    <message>
+        <source>The stations would refuse this: %1</source>
+        <translation>The stations would refuse this: %1</translation>
+    </message>
+    <message>
+        <source>These addresses are locally administered: for labs, not products.</source>
+        <translation>These addresses are locally administered: for labs, not products.</translation>
+    </message>
 </context>
 <context>
     <name>JobThread</name>
@@ -563,6 +618,26 @@ One PC, up to %2 fixtures.</translation>
     <message>
         <source>New lead PIN (empty: the recipe is not locked):</source>
         <translation>New lead PIN (empty: the recipe is not locked):</translation>
+    </message>
+    <message>
+        <source>Identity...</source>
+        <translation>Identity...</translation>
+    </message>
+    <message>
+        <source>MAC addresses: not assigned</source>
+        <translation>MAC addresses: not assigned</translation>
+    </message>
+    <message>
+        <source>MAC addresses: %1</source>
+        <translation>MAC addresses: %1</translation>
+    </message>
+    <message>
+        <source>MAC addresses: %1, %2 per chip, %3 at 0x%4</source>
+        <translation>MAC addresses: %1, %2 per chip, %3 at 0x%4</translation>
+    </message>
+    <message>
+        <source> (locally administered: for labs, not products)</source>
+        <translation> (locally administered: for labs, not products)</translation>
     </message>
 </context>
 <context>

@@ -46,7 +46,9 @@ Captured capture(const QString& dir, const std::function<void()>& action)
     ::close(savedErr);
     std::fclose(out);
     std::fclose(err);
-    return { readFile(outPath), readFile(errPath) };
+    // Windows' C library writes a line end to a console stream as CR LF.
+    const auto lines = [](QByteArray bytes) { return bytes.replace("\r\n", "\n"); };
+    return { lines(readFile(outPath)), lines(readFile(errPath)) };
 }
 
 } // namespace

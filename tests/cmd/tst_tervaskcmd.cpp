@@ -4,6 +4,7 @@
 #include "ProgramFiles.h"
 #include "TraceFileClaim.h"
 #include "VirtualChip.h"
+#include "WorkerHarness.h"
 
 #include <QDate>
 #include <QDir>
@@ -137,7 +138,7 @@ private slots:
         if (accepted) {
             QCOMPARE(r.status, 2);
             QCOMPARE(r.out, QByteArray("================Start===============\nOpen port...\n"));
-            QCOMPARE(r.err, "Error:failed to open port" + absentPort.toUtf8() + "\n");
+            QCOMPARE(r.err, WorkerHarness::openRefusal(absentPort).toUtf8() + "\n");
         } else {
             const QByteArray error = "Error: the size of file: " + path.toUtf8() + " is out of range!";
             QCOMPARE(r.status, 255);
@@ -179,8 +180,9 @@ private slots:
     {
         const Result r = run({ "--p", "/dev/vyn-first", "--p", absentPort, "--file", image });
         QCOMPARE(r.status, 2);
-        QCOMPARE(r.err, "Error:failed to open port" + absentPort.toUtf8() + "\n");
-        QCOMPARE(runLog(), "Open port...\r\nError:failed to open port" + absentPort.toUtf8() + "\r\n");
+        const QByteArray refusal = WorkerHarness::openRefusal(absentPort).toUtf8();
+        QCOMPARE(r.err, refusal + "\n");
+        QCOMPARE(runLog(), "Open port...\r\n" + refusal + "\r\n");
     }
 
     void fullDownload()
@@ -206,6 +208,48 @@ private slots:
         QCOMPARE(lines, expected);
         QCOMPARE(runLog(), crlfLines(lines.mid(1)));
         QCOMPARE(chip.flash(0x1000, 2000), readFile(image));
+    }
+
+    // The MAC options: settings that cannot work and a used-up pool are refused
+    // at the start in one line, and no chip hears a byte; a chip gets its
+    // address, logged as new.
+    void macAddressesFromAPool()
+    {
+        VirtualChip chip;
+        QVERIFY(chip.start());
+        const QString pool = "00:1A:2B:00:00:10-00:1A:2B:00:00:10";
+        const QStringList job { "--p", chip.portName(), "--file", image };
+        const struct {
+            QStringList options;
+            int status;
+            QByteArray line;
+        } refused[] = {
+            { { "--mac-pool", "00:1A:2B:00:00:10" }, 1, "Error: MAC addresses need both --mac-pool and --mac-at!\n" },
+            { { "--mac-pool", "00:1A:2B:00:00:10", "--mac-at", "0xFF000" }, 1,
+                "Error: the MAC pool \"00:1A:2B:00:00:10\" is not FIRST-LAST, such as "
+                "02:00:00:00:00:00-02:00:00:00:0F:FF!\n" },
+            { { "--mac-pool", pool, "--mac-at", "0x100000" }, 1,
+                "Error: the MAC address at 0x100000 lies beyond the flash of 1048576 bytes!\n" },
+        };
+        for (const auto& r : refused) {
+            const Result result = run(job + r.options);
+            QCOMPARE(result.status, r.status);
+            QCOMPARE(result.err, r.line);
+            QCOMPARE(result.out, QByteArray());
+        }
+        const QStringList macOptions { "--mac-pool", pool, "--mac-at", "0xFF000", "--mac-format", "text" };
+        const Result first = run(job + macOptions);
+        QCOMPARE(first.status, 0);
+        QVERIFY2(first.out.contains("\nMAC: 00:1A:2B:00:00:10 (new)\n"), first.out);
+        QCOMPARE(chip.flash(0xFF000, 12), QByteArray("001A2B000010"));
+
+        VirtualChip next;
+        QVERIFY(next.start());
+        const Result usedUp = run(QStringList { "--p", next.portName(), "--file", image } + macOptions);
+        QCOMPARE(usedUp.status, 2);
+        QCOMPARE(usedUp.err, "Error: the MAC pool " + pool.toUtf8() + " is used up!\n");
+        QCOMPARE(usedUp.out, QByteArray());
+        QCOMPARE(next.knockCount(), 0);
     }
 
     // TERVASK_TRACE while another process holds the file named: the program writes one of its own.

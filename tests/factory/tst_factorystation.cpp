@@ -119,7 +119,7 @@ private slots:
         held.start(recipe, *loaded);
         QTRY_COMPARE_WITH_TIMEOUT(heldStopped.size(), 1, timeoutMs);
         QCOMPARE(held.state(), StationState::PortError);
-        QCOMPARE(held.reason(), "Error:failed to open port" + heldChip.portName());
+        QCOMPARE(held.reason(), WorkerHarness::openRefusal(heldChip.portName()));
         QVERIFY(!held.isRunning());
 
         const auto passedOnce = [&](int i) {

@@ -2,6 +2,7 @@
 // labels whatever they contain, and the other groups of the file. A hand-edited
 // recipe runs only with values the window could have set; the lead's PIN is
 // never in the file.
+#include "IdentitySettings.h"
 #include "LeadPin.h"
 #include "Recipe.h"
 #include "WorkerSettings.h"
@@ -43,14 +44,15 @@ private slots:
         recipe.workOrder = "WO-2026-0042";
         recipe.operatorView = true;
         recipe.language = "Chinese";
+        recipe.identity = { true, "00:1A:2B:00:00:00-00:1A:2B:00:FF:FF", "0x3FF000", "text", 2 };
         QVERIFY(recipe.save(ini));
         {
             // A group the recipe does not know stays in the file when it is written again.
             QSettings other(ini, QSettings::IniFormat);
-            other.setValue("identity/Pool", "00:11:22:00:00:00-00:11:22:00:ff:ff");
+            other.setValue("dump/Pool", "00:11:22:00:00:00-00:11:22:00:ff:ff");
         }
         QVERIFY(recipe.save(ini));
-        QCOMPARE(QSettings(ini, QSettings::IniFormat).value("identity/Pool").toString(),
+        QCOMPARE(QSettings(ini, QSettings::IniFormat).value("dump/Pool").toString(),
             QString("00:11:22:00:00:00-00:11:22:00:ff:ff"));
 
         const Recipe loaded = Recipe::load(ini);
@@ -75,6 +77,14 @@ private slots:
         QCOMPARE(loaded.operatorView, true);
         QCOMPARE(loaded.language, recipe.language);
         QCOMPARE(loaded.problem(), QString());
+        QCOMPARE(loaded.identity.pool, recipe.identity.pool);
+        IdentitySettings identity;
+        QString why;
+        QVERIFY2(loaded.fillIdentity(identity, why), qPrintable(why));
+        QVERIFY(identity.enabled);
+        QCOMPARE(identity.flashAddress, 0x3FF000u);
+        QCOMPARE(identity.format, IdentitySettings::Format::Text);
+        QCOMPARE(identity.pool.macsPerChip, 2);
 
         WorkerSettings settings(0);
         loaded.fillSettings(settings);
@@ -113,6 +123,7 @@ private slots:
         QTest::newRow("label pair without a port") << QByteArray("Labels=left\n") << "Labels=left";
         QTest::newRow("label with a line break") << QByteArray("Labels=ttyUSB0=a%0Ab\n") << "Labels=ttyUSB0=a\nb";
         QTest::newRow("shift start no time") << QByteArray("ShiftStarts=06:00,2pm\n") << "ShiftStarts=2pm";
+        QTest::newRow("identity switch no flag") << QByteArray("[identity]\nEnabled=yes\n") << "identity/Enabled=yes";
     }
 
     void handEditedValuesAreChecked()

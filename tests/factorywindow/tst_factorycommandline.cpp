@@ -19,8 +19,8 @@ private slots:
 
         QTest::newRow("nothing: the recipe as stored") << QStringList() << true << QStringList() << QString() << false;
         QTest::newRow("names and paths, in order")
-            << QStringList({ "--ports", "ttyUSB3,/dev/pts/5,COM12", "--file", "fw.bin", "--start" }) << true
-            << QStringList({ "ttyUSB3", "/dev/pts/5", "COM12" }) << "fw.bin" << true;
+            << QStringList({ "--ports", "ttyUSB3,/dev/pts/5,COM12,\\\\.\\COM123", "--file", "fw.bin", "--start" })
+            << true << QStringList({ "ttyUSB3", "/dev/pts/5", "COM12", "\\\\.\\COM123" }) << "fw.bin" << true;
         QTest::newRow("start first") << QStringList({ "--start", "--ports", "ttyACM0" }) << true
                                      << QStringList({ "ttyACM0" }) << QString() << true;
         QTest::newRow("sixteen stations")
@@ -37,6 +37,8 @@ private slots:
                                       << false;
         QTest::newRow("empty port between commas")
             << QStringList({ "--ports", "ttyUSB0,,ttyUSB1" }) << false << none << QString() << false;
+        QTest::newRow("a device path with more than a name")
+            << QStringList({ "--ports", "\\\\.\\COM1\\x" }) << false << none << QString() << false;
         QTest::newRow("a space in a name")
             << QStringList({ "--ports", "tty USB0" }) << false << none << QString() << false;
         QTest::newRow("ports without a value") << QStringList({ "--ports" }) << false << none << QString() << false;

@@ -9,6 +9,7 @@
 #include <QBarSet>
 #include <QChartView>
 #include <QStackedBarSeries>
+#include <QSqlDatabase>
 #include <QSysInfo>
 #include <QTableWidget>
 #include <QTcpServer>
@@ -155,6 +156,8 @@ private slots:
     // allowing 30 s for it) does not hold up the window closing.
     void closesWhileTheServerIsSilent()
     {
+        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+            QSKIP("this Qt has no PostgreSQL driver (the Windows build): the panel never connects");
         QTcpServer silent;
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         QTemporaryDir folder;

@@ -2,16 +2,19 @@
 // at once (the program killed and started again shows the same); a lead PIN
 // locks what belongs to the lead (a wrong PIN changes nothing, the file never
 // holds the PIN) and leaves the operator Start, Stop, labels and the view;
-// a bad hand-edited value or an image that is not the pinned one starts
-// nothing and says why; stations share the bytes read at the start.
+// a bad hand-edited value, identity settings that cannot work or an image
+// that is not the pinned one starts nothing and says why; stations share the bytes read at the start.
 #include "ElidedLabel.h"
 #include "FactoryRig.h"
 #include "LeadPin.h"
+#include "MacLedger.h"
 #include "Recipe.h"
 #include "RecipePanel.h"
+#include "RecordStore.h"
 
 #include <QCheckBox>
 #include <QInputDialog>
+#include <QRandomGenerator>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTabBar>
@@ -98,7 +101,7 @@ private slots:
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         const QList<QWidget*> leads { rig.widget("fileBtn"), rig.widget("setupBtn"), rig.widget("portsBtn"),
-            rig.widget<QSpinBox>("retries"), rig.widget<QCheckBox>("failSound"),
+            rig.widget("identityBtn"), rig.widget<QSpinBox>("retries"), rig.widget<QCheckBox>("failSound"),
             rig.tilePart<QCheckBox>(rig.port(0), "switch") };
         const auto locked = [&leads] {
             return std::none_of(leads.begin(), leads.end(), [](const QWidget* w) { return w->isEnabled(); });
@@ -172,6 +175,54 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.tileText(rig.port(0), "state"), QString("PASS"), FactoryRig::timeoutMs);
         QCOMPARE(rig.chips.front()->flash(0x1000, rig.image.size()), rig.image);
         QVERIFY(other != rig.image);
+    }
+
+    // Identity settings the stations cannot work with, and a pool with no
+    // address left, start nothing: one line says why, and no chip hears a byte.
+    void identityRefusedAtStart_data()
+    {
+        // A pool of one chip of this run's own in the program's records, used up below.
+        const quint32 own = QRandomGenerator::global()->bounded(0x1000000u);
+        const QString usedUp = MacAddress(0x001A2C000000ull + own).text();
+        QTest::addColumn<QString>("pool");
+        QTest::addColumn<QString>("flashAddress");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("malformed pool") << "00:1A:2C:00:00:00"
+                                        << "0xFF000"
+                                        << "Nothing started: the MAC pool \"00:1A:2C:00:00:00\" is not FIRST-LAST";
+        QTest::newRow("beyond the flash") << "00:1A:2C:00:00:00-00:1A:2C:00:00:FF"
+                                          << "0x100000"
+                                          << "Nothing started: the MAC address at 0x100000 lies beyond the flash";
+        QTest::newRow("used up") << usedUp + "-" + usedUp << "0xFF000"
+                                 << "Nothing started: the MAC pool " + usedUp + "-" + usedUp + " is used up";
+    }
+
+    void identityRefusedAtStart()
+    {
+        QFETCH(QString, pool);
+        QFETCH(QString, flashAddress);
+        QFETCH(QString, message);
+        FactoryRig rig;
+        rig.folder.writeConfig("cfg/tervaskfactory.ini", "identity",
+            { { "Enabled", true }, { "Pool", pool }, { "FlashAddress", flashAddress } });
+        if (QTest::currentDataTag() == QLatin1String("used up")) {
+            RecordStore store;
+            QVERIFY(
+                store.openLocal(QCoreApplication::applicationDirPath() + "/records/production.sqlite", RecordTiming()));
+            MacRange range;
+            QString why;
+            QVERIFY(MacRange::parse(pool, range, why));
+            MacLedger ledger(store);
+            QList<quint64> taken;
+            QVERIFY2(ledger.setUp(range), qPrintable(ledger.lastError()));
+            QVERIFY(ledger.takeFromPool(range, 1, { "used", "", "test", "test", "" }, taken));
+        }
+        FactoryWindow& window = rig.open(rig.ports());
+        window.startAll();
+        QVERIFY(!window.anyRunning());
+        const QString refusal = rig.widget<QLabel>("refusal")->text();
+        QVERIFY2(refusal.startsWith(message), qPrintable(refusal));
+        QCOMPARE(rig.chips.front()->events().size(), 0);
     }
 
     // A station started while another runs takes the same bytes, and the

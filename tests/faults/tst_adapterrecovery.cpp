@@ -60,7 +60,7 @@ private slots:
         connect(&worker, &DownloadWorker::sngPortLost, &worker,
             [&](bool isLost) { station << (isLost ? "lost" : "back"); });
         const QString lost = "Error: the port " + link + " is lost!";
-        const QString refused = "Error:failed to open port" + link;
+        const QString refused = WorkerHarness::openRefusal(link, link + ".never");
 
         std::thread script([&] {
             if (pulledDuring == "presence") {

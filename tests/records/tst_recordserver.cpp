@@ -164,11 +164,12 @@ private slots:
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString rows = QString::fromUtf8(file.readAll());
-        const QString noiseRow = rows.section(noisy.portName(), 1).section(QStringLiteral("\r\n"), 0, 0);
+        // A terminal's name comes back once its chip is gone: each chip's row is the last under its name.
+        const QString noiseRow = rows.section(noisy.portName(), -1).section(QStringLiteral("\r\n"), 0, 0);
         QVERIFY2(
             noiseRow.contains(QStringLiteral(",fail,transfer,\"Error: recieve data error,\\x01\\x00\u00ff\u00feZ!\",")),
             qPrintable(noiseRow));
-        QVERIFY2(rows.section(good.portName(), 1).section(QStringLiteral("\r\n"), 0, 0).contains(",pass,"),
+        QVERIFY2(rows.section(good.portName(), -1).section(QStringLiteral("\r\n"), 0, 0).contains(",pass,"),
             qPrintable(rows));
         if (lineDatabase)
             QCOMPARE(outboxSize(), 0);

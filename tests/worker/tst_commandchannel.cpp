@@ -13,9 +13,10 @@ private slots:
         WorkerHarness h;
         h.settings.portName = QStringLiteral("/dev/vyn-no-such-port");
         h.worker.start(true);
-        QCOMPARE(h.texts(), QStringList({ "Open port...", "Error:failed to open port/dev/vyn-no-such-port" }));
+        const QString refusal = WorkerHarness::openRefusal(h.settings.portName);
+        QCOMPARE(h.texts(), QStringList({ "Open port...", refusal }));
         QCOMPARE(h.colorOf("Open port..."), QColor(Qt::white));
-        QCOMPARE(h.colorOf("Error:failed to open port/dev/vyn-no-such-port"), QColor(Qt::red));
+        QCOMPARE(h.colorOf(refusal), QColor(Qt::red));
         QCOMPARE(h.finished(), QList<bool>({ false }));
     }
 

@@ -76,8 +76,8 @@ private slots:
         using R = AttemptReport::Result;
         using S = AttemptReport::Step;
         QTest::newRow("pass") << "" << R::Pass << S::None << "" << "Download successed!";
-        QTest::newRow("no port") << "port" << R::Fail << S::Open << "Error:failed to open port/nonexistent/ttyVYN"
-                                 << "";
+        QTest::newRow("no port") << "port" << R::Fail << S::Open
+                                 << WorkerHarness::openRefusal("/nonexistent/ttyVYN") << "";
         QTest::newRow("no chip") << "unplugged" << R::NoDevice << S::None << "Error: Not find a device!"
                                  << "Download failed!";
         QTest::newRow("transfer") << "cancel" << R::Fail << S::Transfer << "Error: send process break!"

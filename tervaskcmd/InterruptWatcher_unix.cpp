@@ -4,35 +4,13 @@
 #include <cerrno>
 #include <csignal>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
 std::atomic<int> signalCount { 0 };
 std::atomic<int> secondSignalStatus { 2 };
-
-#ifdef _WIN32
-
-std::function<void()>* windowsCallback = nullptr;
-
-// Windows runs console control handlers on a thread of their own.
-BOOL WINAPI onConsoleControl(DWORD event)
-{
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
-        return FALSE;
-    if (signalCount.fetch_add(1) > 0)
-        ExitProcess(UINT(secondSignalStatus.load()));
-    if (windowsCallback)
-        (*windowsCallback)();
-    return TRUE;
-}
-
-#else
 
 constexpr char interruptByte = 1;
 constexpr char quitByte = 0;
@@ -56,8 +34,6 @@ void setHandlers(void (*handler)(int))
     sigaction(SIGTERM, &action, nullptr);
 }
 
-#endif
-
 } // namespace
 
 InterruptWatcher::InterruptWatcher(std::function<void()> callback, int exitStatus)
@@ -65,25 +41,16 @@ InterruptWatcher::InterruptWatcher(std::function<void()> callback, int exitStatu
 {
     signalCount = 0;
     secondSignalStatus = exitStatus;
-#ifdef _WIN32
-    windowsCallback = &onInterrupt;
-    SetConsoleCtrlHandler(onConsoleControl, TRUE);
-#else
     if (::pipe(wakePipe) != 0)
         return;
     ::fcntl(wakePipe[0], F_SETFD, FD_CLOEXEC);
     ::fcntl(wakePipe[1], F_SETFD, FD_CLOEXEC);
     watcher = std::thread([this] { watch(); });
     setHandlers(onSignal);
-#endif
 }
 
 InterruptWatcher::~InterruptWatcher()
 {
-#ifdef _WIN32
-    SetConsoleCtrlHandler(onConsoleControl, FALSE);
-    windowsCallback = nullptr;
-#else
     if (!watcher.joinable())
         return;
     setHandlers(SIG_DFL);
@@ -92,7 +59,6 @@ InterruptWatcher::~InterruptWatcher()
     ::close(wakePipe[0]);
     ::close(wakePipe[1]);
     wakePipe[0] = wakePipe[1] = -1;
-#endif
 }
 
 bool InterruptWatcher::interrupted() const
@@ -102,7 +68,6 @@ bool InterruptWatcher::interrupted() const
 
 void InterruptWatcher::watch()
 {
-#ifndef _WIN32
     for (;;) {
         char byte = quitByte;
         const auto got = ::read(wakePipe[0], &byte, 1);
@@ -112,5 +77,4 @@ void InterruptWatcher::watch()
             return;
         onInterrupt();
     }
-#endif
 }

@@ -1,0 +1,10 @@
+# The programs the packages hold, in one place for the Linux and the Windows packages.
+set(TERVASK_PROGRAMS tervask tervaskdump tervaskcmd tervaskfactory tervaskrecords vynsim)
+set(TERVASK_WINDOWS tervask tervaskdump tervaskfactory)
+set(TERVASK_WRITABLE_DIRS cfg logs records)
+set(TERVASK_ABOUT_tervask "the production-line window: download and verify, chip after chip")
+set(TERVASK_ABOUT_tervaskdump "a window that dumps a flash range into a file")
+set(TERVASK_ABOUT_tervaskcmd "the console downloader")
+set(TERVASK_ABOUT_tervaskfactory "the factory station: up to 16 fixtures from one window")
+set(TERVASK_ABOUT_tervaskrecords "lists, exports and sums up the production records")
+set(TERVASK_ABOUT_vynsim "a virtual chip on a pseudo-terminal, for training without hardware")
