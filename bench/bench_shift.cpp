@@ -3,12 +3,18 @@
 // default), a fresh chip plugged as soon as the last one has left. Prints
 // the process's resident memory as the shift goes on, and the log lines each
 // station keeps in memory: once a station's log holds its last 20,000 lines,
-// memory stays where it is however many chips follow.
+// memory stays where it is however many chips follow. Beside them, the
+// chips whose finished record is in the file by then (a writer that cannot
+// keep up holds the rest in memory), the heap the program has allocated and
+// not freed (what the allocator keeps besides is resident but not in use),
+// and SQLite's share of it, the record connections' page caches.
+#include "AttemptRow.h"
 #include "BenchImage.h"
 #include "FactoryCommandLine.h"
 #include "FactoryTiming.h"
 #include "FactoryWindow.h"
 #include "Recipe.h"
+#include "RecordLocation.h"
 #include "ResidentMemory.h"
 #include "Station.h"
 #include "StationSockets.h"
@@ -19,7 +25,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
+
+#include <malloc.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -48,7 +59,35 @@ struct Checkpoint {
     double seconds = 0;
     double residentMiB = 0;
     qsizetype mostLogLines = 0; // of the station keeping the most
+    qint64 recordedChips = 0;
+    double heapInUseMiB = 0;
+    double sqliteMiB = 0;
 };
+
+double heapInUseMiB()
+{
+    const struct mallinfo2 heap = mallinfo2();
+    return double(heap.uordblks + heap.hblkhd) / (1024.0 * 1024.0);
+}
+
+// Attempts since the shift began whose finished row the records file holds.
+qint64 finishedRows(const QString& path, const QDateTime& sinceUtc)
+{
+    qint64 rows = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench count"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        QSqlQuery query(db);
+        if (db.open()
+            && query.exec(QStringLiteral("SELECT COUNT(*) FROM chip_attempts WHERE result <> 'running' AND started_at >= '%1'")
+                              .arg(AttemptRow::timeText(sinceUtc)))
+            && query.next())
+            rows = query.value(0).toLongLong();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench count"));
+    return rows;
+}
 
 } // namespace
 
@@ -101,10 +140,15 @@ int main(int argc, char* argv[])
     std::vector<Checkpoint> taken;
     int counted = 0;
     QElapsedTimer clock;
+    const QString recordsPath = RecordLocation::resolve(QCoreApplication::applicationDirPath()).sqlitePath;
+    const QDateTime shiftStart = QDateTime::currentDateTimeUtc();
     const auto take = [&] {
-        Checkpoint point { counted, double(clock.elapsed()) / 1000.0, ResidentMemory::currentMiB(), 0 };
+        Checkpoint point { counted, double(clock.elapsed()) / 1000.0, ResidentMemory::currentMiB(), 0, 0 };
         for (const Station* station : window.stationList())
             point.mostLogLines = std::max(point.mostLogLines, station->log().size());
+        point.recordedChips = finishedRows(recordsPath, shiftStart);
+        point.heapInUseMiB = heapInUseMiB();
+        point.sqliteMiB = double(sqlite3_memory_used()) / (1024.0 * 1024.0);
         taken.push_back(point);
     };
     for (Station* station : window.stationList()) {
@@ -121,11 +165,13 @@ int main(int argc, char* argv[])
     window.stopAll();
     StationWindowRun::runUntil([&] { return !window.anyRunning(); });
 
-    std::printf("| chips counted | minutes | resident MiB | log lines kept (largest station) |\n");
-    std::printf("|---|---|---|---|\n");
+    std::printf("| chips counted | minutes | resident MiB | heap in use MiB | SQLite MiB | log lines kept (largest "
+                "station) | chips recorded |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
     for (const Checkpoint& point : taken) {
-        std::printf("| %d | %.1f | %.1f | %lld |\n", point.chips, point.seconds / 60.0, point.residentMiB,
-            static_cast<long long>(point.mostLogLines));
+        std::printf("| %d | %.1f | %.1f | %.1f | %.1f | %lld | %lld |\n", point.chips, point.seconds / 60.0,
+            point.residentMiB, point.heapInUseMiB, point.sqliteMiB, static_cast<long long>(point.mostLogLines),
+            static_cast<long long>(point.recordedChips));
     }
     const bool complete = sockets.allPassed();
     if (!complete)

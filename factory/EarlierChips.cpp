@@ -7,7 +7,7 @@
 
 EarlierChips::EarlierChips(const RecordLocation& location, QObject* parent)
     : QObject(parent)
-    , reader(new ShiftReader(location))
+    , reader(new ShiftReader(location, ShiftReader::Keep::Rows))
 {
     qRegisterMetaType<ShiftSnapshot>();
     reader->moveToThread(&thread);

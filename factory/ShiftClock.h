@@ -29,9 +29,6 @@ class ShiftClock {
 public:
     // The start of the shift that "now" (local time) falls in.
     static QDateTime shiftStart(const QDateTime& now, const ShiftSchedule& schedule);
-    // One entry per hour from the shift's start up to now's hour; station (a stationKey) empty: all.
-    static QList<ShiftHour> perHour(
-        const QList<AttemptRow>& rows, const QDateTime& start, const QDateTime& now, const QString& station);
     // A station is a port of one PC: "host/port".
     static QString stationKey(const AttemptRow& row);
 };

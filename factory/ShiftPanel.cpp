@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMap>
 #include <QStackedBarSeries>
 #include <QSysInfo>
 #include <QTableWidget>
@@ -24,8 +23,6 @@
 namespace {
 
 // The table keeps the latest attempts; the chart and the counts cover them all.
-constexpr int tableRowLimit = 500;
-
 // 1, 2 or 5 times a power of ten, at least the given step: ticks people read at a glance.
 int roundStep(int least)
 {
@@ -143,15 +140,12 @@ void ShiftPanel::showSnapshot(const ShiftSnapshot& read)
     }
     snapshot = read;
     const QString selected = selectedStation();
-    QMap<QString, QString> seen; // name shown, by key
-    for (const AttemptRow& row : snapshot.rows)
-        seen.insert(ShiftClock::stationKey(row), stationName(row));
     const QSignalBlocker blocker(stationBox);
     while (stationBox->count() > 1)
         stationBox->removeItem(1);
-    QList<QPair<QString, QString>> byName;
-    for (auto it = seen.cbegin(); it != seen.cend(); ++it)
-        byName << qMakePair(it.value(), it.key());
+    QList<QPair<QString, QString>> byName; // name shown, key
+    for (const QString& key : snapshot.summary.stations())
+        byName << qMakePair(stationName(key, snapshot.summary.portOf(key)), key);
     std::sort(byName.begin(), byName.end());
     for (const auto& [name, key] : byName)
         stationBox->addItem(name, key);
@@ -163,7 +157,7 @@ void ShiftPanel::showSnapshot(const ShiftSnapshot& read)
 void ShiftPanel::showSelection()
 {
     const QString station = selectedStation();
-    hours = ShiftClock::perHour(snapshot.rows, snapshot.start, clock(), station);
+    hours = snapshot.summary.perHour(clock(), station);
     fillTable(station);
     fillChart();
     int passed = 0;
@@ -183,16 +177,12 @@ void ShiftPanel::showSelection()
 
 void ShiftPanel::fillTable(const QString& station)
 {
-    QList<const AttemptRow*> shown;
-    for (auto it = snapshot.rows.crbegin(); it != snapshot.rows.crend() && shown.size() < tableRowLimit; ++it) {
-        if (station.isEmpty() || ShiftClock::stationKey(*it) == station)
-            shown << &*it;
-    }
+    const QList<ShiftSummary::Attempt> shown = snapshot.summary.latest(station);
     table->setRowCount(int(shown.size()));
     for (int i = 0; i < shown.size(); ++i) {
-        const AttemptRow& row = *shown.at(i);
-        const QStringList cells { row.startedAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")), stationName(row),
-            resultName(row.result), row.reason };
+        const ShiftSummary::Attempt& row = shown.at(i);
+        const QStringList cells { row.startedAt.toLocalTime().toString(QStringLiteral("HH:mm:ss")),
+            stationName(row.station, row.port), resultName(row.result), row.reason };
         for (int column = 0; column < cells.size(); ++column)
             table->setItem(i, column, new QTableWidgetItem(cells.at(column)));
     }
@@ -245,9 +235,9 @@ void ShiftPanel::showWholeLine(bool whole)
 }
 
 // The line's stations are named with their PC; this PC's by their port alone.
-QString ShiftPanel::stationName(const AttemptRow& row) const
+QString ShiftPanel::stationName(const QString& key, const QString& port) const
 {
-    return wholeLine() ? ShiftClock::stationKey(row) : row.context.station;
+    return wholeLine() ? key : port;
 }
 
 QString ShiftPanel::resultName(const QString& result)
@@ -267,9 +257,7 @@ QString ShiftPanel::resultName(const QString& result)
 
 int ShiftPanel::attemptsShown() const
 {
-    const QString station = selectedStation();
-    return int(std::count_if(snapshot.rows.cbegin(), snapshot.rows.cend(),
-        [&station](const AttemptRow& row) { return station.isEmpty() || ShiftClock::stationKey(row) == station; }));
+    return snapshot.summary.attempts(selectedStation());
 }
 
 QStringList ShiftPanel::stations() const

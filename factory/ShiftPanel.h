@@ -62,7 +62,7 @@ private:
     void fillChart();
     void fitCountAxis();
     QString selectedStation() const;
-    QString stationName(const AttemptRow& row) const;
+    QString stationName(const QString& key, const QString& port) const;
     static QString resultName(const QString& result);
     bool wholeLine() const;
 

@@ -4,9 +4,10 @@
 
 #include <QFileInfo>
 
-ShiftReader::ShiftReader(const RecordLocation& location, QObject* parent)
+ShiftReader::ShiftReader(const RecordLocation& location, Keep keep, QObject* parent)
     : QObject(parent)
     , location(location)
+    , keep(keep)
 { }
 
 ShiftReader::~ShiftReader() = default;
@@ -16,6 +17,7 @@ void ShiftReader::read(const QDateTime& shiftStart, const QString& host)
     ShiftSnapshot snapshot;
     snapshot.start = shiftStart;
     snapshot.host = host;
+    snapshot.summary = ShiftSummary(shiftStart);
     if (!location.server && !QFileInfo::exists(location.sqlitePath)) {
         emit sngRead(snapshot); // nothing recorded yet
         return;
@@ -32,7 +34,12 @@ void ShiftReader::read(const QDateTime& shiftStart, const QString& host)
     filter.since = shiftStart;
     filter.host = host;
     RecordQuery query(*store);
-    if (!query.attempts(filter, snapshot.rows)) {
+    const bool read = query.eachAttempt(filter, [this, &snapshot](const AttemptRow& row) {
+        snapshot.summary.add(row);
+        if (keep == Keep::Rows)
+            snapshot.rows << row;
+    });
+    if (!read) {
         snapshot.error = query.lastError();
         store->close();
     }

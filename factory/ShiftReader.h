@@ -3,6 +3,7 @@
 #include "AttemptRow.h"
 #include "RecordLocation.h"
 #include "RecordStore.h"
+#include "ShiftSummary.h"
 
 #include <QDateTime>
 #include <QList>
@@ -15,7 +16,8 @@
 struct ShiftSnapshot {
     QDateTime start;
     QString host; // the PC whose attempts these are; empty: the whole line's
-    QList<AttemptRow> rows;
+    ShiftSummary summary;
+    QList<AttemptRow> rows; // only from a reader that keeps them
     QString error;
 };
 Q_DECLARE_METATYPE(ShiftSnapshot)
@@ -26,7 +28,10 @@ class ShiftReader : public QObject {
     Q_OBJECT
 
 public:
-    explicit ShiftReader(const RecordLocation& location, QObject* parent = nullptr);
+    // The panel's reader keeps only the summary, read again all shift long;
+    // a reader that keeps the rows as well is for a reading once in a while.
+    enum class Keep { Summary, Rows };
+    explicit ShiftReader(const RecordLocation& location, Keep keep = Keep::Summary, QObject* parent = nullptr);
     ~ShiftReader() override;
 
 public slots:
@@ -38,5 +43,6 @@ signals:
 
 private:
     RecordLocation location;
+    Keep keep;
     std::unique_ptr<RecordStore> store;
 };

@@ -68,6 +68,11 @@ RecordQuery::YieldGroup RecordQuery::groupFrom(const QString& key, const QSqlQue
 
 bool RecordQuery::attempts(const RecordFilter& filter, QList<AttemptRow>& rows)
 {
+    return eachAttempt(filter, [&rows](const AttemptRow& row) { rows << row; });
+}
+
+bool RecordQuery::eachAttempt(const RecordFilter& filter, const std::function<void(const AttemptRow&)>& take)
+{
     QVariantList binds;
     const QString statement = QStringLiteral("SELECT %1 FROM chip_attempts%2 ORDER BY started_at, id")
                                   .arg(AttemptRow::columns().join(QStringLiteral(", ")), filter.whereClause(binds));
@@ -80,7 +85,7 @@ bool RecordQuery::attempts(const RecordFilter& filter, QList<AttemptRow>& rows)
         values.reserve(columns);
         for (int i = 0; i < columns; ++i)
             values << query.value(i);
-        rows << AttemptRow::fromValues(values);
+        take(AttemptRow::fromValues(values));
     }
     return true;
 }

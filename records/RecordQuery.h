@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QSqlQuery;
 class RecordStore;
 
@@ -37,6 +39,8 @@ public:
 
     // Oldest first. False (and lastError) when the store could not answer.
     bool attempts(const RecordFilter& filter, QList<AttemptRow>& rows);
+    // The same rows one by one, none kept: for readings whose size must not grow with the records.
+    bool eachAttempt(const RecordFilter& filter, const std::function<void(const AttemptRow&)>& take);
     bool yield(const RecordFilter& filter, Grouping grouping, QList<YieldGroup>& groups);
     bool commonFailures(const RecordFilter& filter, int limit, QList<ReasonCount>& reasons);
 

@@ -116,6 +116,42 @@ private slots:
         QCOMPARE(panel.findChild<QTableWidget*>()->item(0, 2)->text(), fail);
     }
 
+    // The panel keeps only the latest attempts for its table, yet counts the
+    // whole shift; a station quiet for a while still shows its own latest.
+    void countsAShiftLongerThanItsTable()
+    {
+        QTemporaryDir folder;
+        RecordLocation location;
+        location.sqlitePath = folder.filePath("records/production.sqlite");
+        {
+            RecordStore store;
+            QVERIFY(store.openLocal(location.sqlitePath, RecordTiming()));
+            QVERIFY(store.database().transaction());
+            for (int i = 0; i < 3; ++i)
+                QVERIFY(store.store(attempt(i, QTime(14, 0, i), "ttyUSB1", "fail")));
+            for (int i = 0; i < 700; ++i)
+                QVERIFY(store.store(attempt(100 + i, QTime(14, 1).addSecs(5 * i), "ttyUSB0", i % 10 ? "pass" : "fail")));
+            QVERIFY(store.database().commit());
+        }
+        ShiftPanel panel(location);
+        panel.setClock([] { return QDateTime(today, QTime(15, 30)); });
+        QSignalSpy shown(&panel, &ShiftPanel::sngShown);
+        QTRY_VERIFY(!shown.isEmpty());
+        panel.refresh();
+        QTRY_COMPARE(shown.size(), 2);
+
+        QCOMPARE(panel.attemptsShown(), 703);
+        // Every attempt started between 14:00 and 14:59:15; every tenth on ttyUSB0 failed.
+        QCOMPARE(chartBars(panel), (QList<QPair<int, int>> { { 630, 73 }, { 0, 0 } }));
+        auto* table = panel.findChild<QTableWidget*>();
+        QCOMPARE(table->rowCount(), 500);
+        QCOMPARE(table->item(0, 0)->text(), QDateTime(today, QTime(14, 1).addSecs(5 * 699)).toString("HH:mm:ss"));
+        panel.selectStation("ttyUSB1");
+        QCOMPARE(panel.attemptsShown(), 3);
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("ttyUSB1"));
+    }
+
     // A line server that takes the connection and never answers (the URL
     // allowing 30 s for it) does not hold up the window closing.
     void closesWhileTheServerIsSilent()
