@@ -5,6 +5,7 @@
 #include "Recipe.h"
 #include "RecipeImage.h"
 #include "Station.h"
+#include "StationLogTexts.h"
 #include "StationTotals.h"
 #include "WorkerHarness.h"
 
@@ -42,14 +43,6 @@ QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
-QStringList logTexts(const Station& station)
-{
-    QStringList texts;
-    for (const Station::LogLine& line : station.log())
-        texts << line.text;
-    return texts;
 }
 
 } // namespace
@@ -219,7 +212,7 @@ private slots:
 
         // Each station logs its own port only, and its run log holds exactly its log.
         for (int i = 0; i < count; ++i) {
-            const QStringList texts = logTexts(*stations[i]);
+            const QStringList texts = stationLogTexts(*stations[i]);
             QVERIFY(texts.contains("Close port " + chips[i]->portName()));
             for (int j = 0; j < count; ++j)
                 if (j != i)
@@ -233,7 +226,7 @@ private slots:
                 qPrintable(runLog));
             QCOMPARE(fileBytes(runLog), (texts.join("\r\n") + "\r\n").toLocal8Bit());
         }
-        QCOMPARE(logTexts(*stations[C]).count("Error: the port " + c.portName() + " is lost!"), 1);
+        QCOMPARE(stationLogTexts(*stations[C]).count("Error: the port " + c.portName() + " is lost!"), 1);
     }
 
     // Memory holds the last lines only; the run log holds every one of them.
@@ -256,7 +249,7 @@ private slots:
         const QStringList everyLine
             = QString::fromLocal8Bit(fileBytes(station.runLogPath())).split("\r\n", Qt::SkipEmptyParts);
         QVERIFY2(everyLine.size() > 10, qPrintable(everyLine.join('\n')));
-        QCOMPARE(logTexts(station), everyLine.mid(everyLine.size() - 10));
+        QCOMPARE(stationLogTexts(station), everyLine.mid(everyLine.size() - 10));
     }
 
     // A chip pulled during its first attempt, with a retry left: the failed

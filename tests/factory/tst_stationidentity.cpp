@@ -12,6 +12,7 @@
 #include "RecipeImage.h"
 #include "RecordStore.h"
 #include "Station.h"
+#include "StationLogTexts.h"
 #include "WorkerHarness.h"
 
 #include <QDir>
@@ -41,14 +42,6 @@ struct Socket {
 QByteArray sectorOf(int socket, int chipNumber)
 {
     return pattern(4096, 1000 + socket * 10 + chipNumber);
-}
-
-QStringList logTexts(const Station& station)
-{
-    QStringList texts;
-    for (const Station::LogLine& line : station.log())
-        texts << line.text;
-    return texts;
 }
 
 } // namespace
@@ -213,13 +206,13 @@ private slots:
         // Every station passed its chips but the two bad ones of round 1.
         for (int i = 0; i < stationCount; ++i)
             QCOMPARE(sockets[i].station->counters().pass, i == 3 || i == 5 ? 2 : 3);
-        const QStringList first = logTexts(*sockets[0].station);
+        const QStringList first = stationLogTexts(*sockets[0].station);
         QCOMPARE(first.filter(QRegularExpression("^MAC: .* \\(new\\)$")).size(), 2);
         QCOMPARE(first.filter(QRegularExpression("^MAC: .* \\(kept\\)$")).size(), 1);
         QCOMPARE(addressOf.value({ 7, 2 }), reworkedAddress);
-        QVERIFY(logTexts(*sockets[7].station).contains("MAC: 00:1A:2B:00:00:F0 (kept)"));
+        QVERIFY(stationLogTexts(*sockets[7].station).contains("MAC: 00:1A:2B:00:00:F0 (kept)"));
         // Station 5's bad chip: the image carried its address, so its retry kept it; without, nothing was written.
-        const QStringList fifth = logTexts(*sockets[5].station);
+        const QStringList fifth = stationLogTexts(*sockets[5].station);
         QCOMPARE(fifth.filter(QRegularExpression("^MAC: .* \\(kept\\)$")).size(), inside ? 1 : 0);
         QCOMPARE(addressOf.contains({ 5, 0 }), inside);
 

@@ -4,6 +4,7 @@
 // new lines, Stop all ends both, and so does closing.
 // Each station's attempts reach the production records with the work order.
 // Counting is per chip, and the totals are the tiles' sum after the ports change.
+#include "../factory/StationLogTexts.h"
 #include "FactoryRig.h"
 #include "FactoryTiming.h"
 #include "PortChooser.h"
@@ -83,14 +84,8 @@ private slots:
         // Still running, waiting for the finished chips to leave: still locked.
         QVERIFY(!rig.widget("setupBtn")->isEnabled());
 
-        auto wholeLog = [](const Station* station) {
-            QStringList texts;
-            for (const Station::LogLine& line : station->log())
-                texts.append(line.text);
-            return texts.join('\n');
-        };
         QVERIFY(first->log().size() > 5);
-        QTRY_COMPARE(followingLog->view()->toPlainText(), wholeLog(first));
+        QTRY_COMPARE(followingLog->view()->toPlainText(), stationLogTexts(*first).join('\n'));
         QVERIFY(followingLog->findChild<QLabel*>("logNote")->text().contains(
             QFileInfo(first->runLogPath()).absoluteFilePath()));
         followingLog->close();
