@@ -1,6 +1,7 @@
 // bench_download: whole downloads into the virtual chip at several baud rates
 // and adapter latencies, the XMODEM phase against the line's limit, what the
 // job spends outside it, and lrzsz's "sx -k" through the same line.
+#include "BenchChip.h"
 #include "BenchImage.h"
 #include "NumberList.h"
 #include "ReferenceSender.h"
@@ -99,14 +100,8 @@ int main(int argc, char* argv[])
     for (const int baud : numberList(parser.value(baudOption))) {
         for (const int latencyMs : numberList(parser.value(latencyOption))) {
             VirtualChip chip;
-            chip.configure([&](ChipKnobs& k) {
-                k.baud = baud;
-                k.adapterLatencyMs = latencyMs;
-            });
-            if (!chip.start()) {
-                std::fprintf(stderr, "cannot open a pseudo-terminal\n");
+            if (!BenchChip::start(chip, baud, latencyMs))
                 return 1;
-            }
             const double limit = 1029.0 / 1024.0 * double(image.size()) * 10.0 / baud;
             // Other work on the machine only ever slows a run down: the best of a few
             // alternating runs of each sender is the one least disturbed.

@@ -1,5 +1,6 @@
 // bench_dump: reads flash back through the console's "md" text and compares
 // the time with what the line needs for the text the chip actually sent.
+#include "BenchChip.h"
 #include "BenchImage.h"
 #include "DownloadWorker.h"
 #include "HostClock.h"
@@ -60,14 +61,8 @@ int main(int argc, char* argv[])
     for (const int latencyMs : numberList(parser.value(latencyOption))) {
         const qint64 chipStartUs = HostClock::nowUs();
         VirtualChip chip(flashBytes);
-        chip.configure([&](ChipKnobs& k) {
-            k.baud = baud;
-            k.adapterLatencyMs = latencyMs;
-        });
-        if (!chip.start()) {
-            std::fprintf(stderr, "cannot open a pseudo-terminal\n");
+        if (!BenchChip::start(chip, baud, latencyMs))
             return 1;
-        }
         chip.fillFlash(0, content);
 
         WorkerSettings settings(2);

@@ -1,6 +1,7 @@
 // bench_overhead: what a job costs beyond its XMODEM phase, with the console's
 // fixed pauses (before) and reading each reply until the console is done
 // (after), for a small and a large image at each baud rate and adapter latency.
+#include "BenchChip.h"
 #include "BenchImage.h"
 #include "NumberList.h"
 #include "VirtualChip.h"
@@ -63,14 +64,8 @@ int main(int argc, char* argv[])
         for (const int baud : numberList(parser.value(baudOption))) {
             for (const int latencyMs : numberList(parser.value(latencyOption))) {
                 VirtualChip chip;
-                chip.configure([&](ChipKnobs& k) {
-                    k.baud = baud;
-                    k.adapterLatencyMs = latencyMs;
-                });
-                if (!chip.start()) {
-                    std::fprintf(stderr, "cannot open a pseudo-terminal\n");
+                if (!BenchChip::start(chip, baud, latencyMs))
                     return 1;
-                }
                 const WorkerJob before = quickest(chip, image, baud, latencyMs, true, runs, allPassed);
                 const WorkerJob after = quickest(chip, image, baud, latencyMs, false, runs, allPassed);
                 const double limit = 1029.0 / 1024.0 * double(BenchImage::packetCount(image)) * 1024 * 10.0 / baud;

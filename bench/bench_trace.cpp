@@ -1,6 +1,7 @@
 // bench_trace: what the wire trace (TERVASK_TRACE) costs a download: the
 // XMODEM phase with the trace on against the same download with it off,
 // through the same virtual line, the chip's own clock measuring both.
+#include "BenchChip.h"
 #include "BenchImage.h"
 #include "CpuClock.h"
 #include "DownloadWorker.h"
@@ -98,14 +99,8 @@ int main(int argc, char* argv[])
     for (const int baud : numberList(parser.value(baudOption))) {
         for (const int latencyMs : numberList(parser.value(latencyOption))) {
             VirtualChip chip;
-            chip.configure([&](ChipKnobs& k) {
-                k.baud = baud;
-                k.adapterLatencyMs = latencyMs;
-            });
-            if (!chip.start()) {
-                std::fprintf(stderr, "cannot open a pseudo-terminal\n");
+            if (!BenchChip::start(chip, baud, latencyMs))
                 return 1;
-            }
             // Other work on the machine only ever slows a run down: the best of
             // a few alternating runs of each is the one least disturbed.
             Run bestOff;
