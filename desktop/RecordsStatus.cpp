@@ -46,8 +46,11 @@ RecordHealth RecordsStatus::combined() const
         if (health.oldestWaiting.isValid()
             && (!all.oldestWaiting.isValid() || health.oldestWaiting < all.oldestWaiting))
             all.oldestWaiting = health.oldestWaiting;
-        if (all.lastError.isEmpty())
+        // A row not kept at all weighs more than rows waiting for the server.
+        if (all.lastError.isEmpty() || (health.notStored && !all.notStored)) {
             all.lastError = health.lastError;
+            all.notStored = health.notStored;
+        }
     }
     return all;
 }
@@ -87,7 +90,9 @@ QString RecordsStatus::textFor(const RecordHealth& health)
 {
     const QString error = health.lastError.simplified();
     QString text;
-    if (!health.server) {
+    if (health.notStored) {
+        text = tr("Records: not stored — %1").arg(error);
+    } else if (!health.server) {
         text = error.isEmpty() ? tr("Records: this PC") : tr("Records: not stored — %1").arg(error);
     } else if (health.waiting == 0) {
         text = error.isEmpty() ? tr("Records: line database, %1 waiting").arg(0)

@@ -122,21 +122,26 @@ void ProductionRecorder::noteServer(const RecordHealth& server)
 {
     const QMutexLocker locker(&healthLock);
     serverError = server.lastError;
+    outboxFailed = server.notStored;
     RecordHealth next = state;
     next.waiting = server.waiting;
     next.oldestWaiting = server.oldestWaiting;
     next.setAside = server.setAside;
+    // An outbox that cannot be opened is the local file's trouble: the writer
+    // warns of it with the row it could not keep.
+    const bool serverTrouble = !serverError.isEmpty() && !outboxFailed;
     QString warning;
-    if (!serverError.isEmpty() && !serverStreak)
+    if (serverTrouble && !serverStreak)
         warning = QStringLiteral("Warning: production records wait for the line database: %1")
                       .arg(serverError.simplified());
-    serverStreak = !serverError.isEmpty();
+    serverStreak = serverTrouble;
     publish(next, warning);
 }
 
 // Called with healthLock held: the records' two threads report in one order.
 void ProductionRecorder::publish(RecordHealth next, const QString& warning)
 {
+    next.notStored = !localError.isEmpty() || outboxFailed;
     next.lastError = localError.isEmpty() ? serverError : localError;
     const bool changed = next.lastError != state.lastError || next.waiting != state.waiting
         || next.setAside != state.setAside || next.oldestWaiting != state.oldestWaiting;

@@ -77,6 +77,7 @@ private:
     RecordHealth state;
     QString localError;
     QString serverError;
+    bool outboxFailed = false; // serverError is the local outbox's, not the server's
     bool localStreak = false;
     bool serverStreak = false;
 };

@@ -90,7 +90,7 @@ bool RecordForwarder::storeOnServer(const AttemptRow& row)
 int RecordForwarder::forward(const QDeadlineTimer& deadline)
 {
     if (!localReady()) {
-        updateHealth(error);
+        updateHealth(error, true);
         return -1;
     }
     int forwarded = 0;
@@ -119,12 +119,18 @@ int RecordForwarder::forward(const QDeadlineTimer& deadline)
     return reached ? forwarded : -1;
 }
 
-void RecordForwarder::updateHealth(const QString& why)
+void RecordForwarder::updateHealth(const QString& why, bool outboxFailed)
 {
     state.lastError = why;
-    if (local && !local->outboxState(state.waiting, state.oldestWaiting) && state.lastError.isEmpty())
+    state.notStored = outboxFailed;
+    if (outboxFailed) {
+        emit sngHealth(state);
+        return;
+    }
+    if (!local->outboxState(state.waiting, state.oldestWaiting) && state.lastError.isEmpty()) {
         state.lastError = local->lastError();
-    if (local)
-        state.setAside = std::max(0, local->setAsideCount());
+        state.notStored = true;
+    }
+    state.setAside = std::max(0, local->setAsideCount());
     emit sngHealth(state);
 }

@@ -45,7 +45,7 @@ private:
     bool localReady();
     bool serverReady();
     bool storeOnServer(const AttemptRow& row);
-    void updateHealth(const QString& why);
+    void updateHealth(const QString& why, bool outboxFailed = false);
 
     RecordLocation location;
     RecordTiming timing;

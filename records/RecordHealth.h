@@ -14,6 +14,8 @@ struct RecordHealth {
     QDateTime oldestWaiting; // when the oldest waiting row's attempt started (UTC); invalid when none wait
     int setAside = 0; // rows the server refused for what they hold
     QString lastError;
+    bool notStored = false; // lastError is the local file's: rows are not kept at all
+
 
     bool healthy() const { return lastError.isEmpty() && waiting == 0 && setAside == 0; }
 };

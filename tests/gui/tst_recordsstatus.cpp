@@ -38,6 +38,27 @@ private slots:
         QVERIFY2(status.text().endsWith(QChar(0x2026)), qPrintable(status.text()));
         QVERIFY(status.toolTip().contains("Connection refused"));
     }
+
+    // Rows that cannot even reach the local outbox are lost, not waiting: that
+    // outweighs a server out of reach.
+    void aLocalFileThatFailsIsNotStored()
+    {
+        QTemporaryDir folder;
+        QFile blocker(folder.filePath("records"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the records' folder should be
+        blocker.close();
+        const RecordLocation location = RecordLocation::fromUrl(
+            "postgresql://line@127.0.0.1:1/records", folder.filePath("records/production.sqlite"));
+        ProductionRecorder recorder(location);
+        RecordsStatus status;
+        status.resize(2000, 20);
+        status.show();
+        status.watch(&recorder);
+        recorder.attemptStarted(QDateTime::currentDateTimeUtc());
+        QTRY_VERIFY2(status.text().startsWith("Records: not stored — "), qPrintable(status.text()));
+        QTest::qWait(300); // the server's refusal comes too and must not cover it
+        QVERIFY2(status.text().startsWith("Records: not stored — "), qPrintable(status.text()));
+    }
 };
 
 int main(int argc, char* argv[])
