@@ -70,16 +70,17 @@ QString RecordsReport::csvField(const QString& value)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QByteArray RecordsReport::csv(const QList<AttemptRow>& rows)
+QByteArray RecordsReport::csvHeader()
 {
-    QByteArray out = AttemptRow::columns().join(QLatin1Char(',')).toUtf8() + "\r\n";
-    for (const AttemptRow& row : rows) {
-        QStringList fields;
-        for (const QVariant& value : row.values())
-            fields << csvField(value.toString());
-        out += fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
-    }
-    return out;
+    return AttemptRow::columns().join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+QByteArray RecordsReport::csvLine(const AttemptRow& row)
+{
+    QStringList fields;
+    for (const QVariant& value : row.values())
+        fields << csvField(value.toString());
+    return fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
 QString RecordsReport::yield(

@@ -15,7 +15,9 @@ public:
     // One aligned line per attempt under a heading; times in local time.
     static QString list(const QList<AttemptRow>& rows);
     // RFC 4180: a header row, CR LF, fields quoted where they need it; times in UTC.
-    static QByteArray csv(const QList<AttemptRow>& rows);
+    // Line by line, so that an export of months is written as it is read.
+    static QByteArray csvHeader();
+    static QByteArray csvLine(const AttemptRow& row);
     static QString yield(const QList<RecordQuery::YieldGroup>& groups, const QList<RecordQuery::ReasonCount>& reasons);
 
     // Where the records go, what waits for the line's server, and what went wrong.

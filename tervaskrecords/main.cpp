@@ -88,10 +88,19 @@ int status(const RecordLocation& location)
     return health.healthy() ? ExitDone : ExitRowsWaiting;
 }
 
-int writeCsv(const QString& path, const QByteArray& bytes)
+// The file appears whole or not at all: a failed export leaves no half file behind.
+int exportCsv(const QString& path, RecordQuery& query, const RecordFilter& filter)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    bool written = file.open(QIODevice::WriteOnly) && file.write(RecordsReport::csvHeader()) >= 0;
+    const bool read = written && query.eachAttempt(filter, [&file, &written](const AttemptRow& row) {
+        written = written && file.write(RecordsReport::csvLine(row)) >= 0;
+    });
+    if (written && !read) {
+        file.cancelWriting();
+        return unreachable(query.lastError());
+    }
+    if (!written || !file.commit()) {
         print(stderr, QStringLiteral("Error: cannot write %1: %2\n").arg(path, file.errorString()));
         return ExitUsage;
     }
@@ -118,11 +127,11 @@ int report(const RecordsArguments& arguments, RecordStore& store)
         print(stdout, RecordsReport::yield(groups, reasons));
         return ExitDone;
     }
+    if (arguments.command == RecordsArguments::Command::Export)
+        return exportCsv(arguments.csvPath, query, arguments.filter);
     QList<AttemptRow> rows;
     if (!query.attempts(arguments.filter, rows))
         return unreachable(query.lastError());
-    if (arguments.command == RecordsArguments::Command::Export)
-        return writeCsv(arguments.csvPath, RecordsReport::csv(rows));
     if (arguments.command == RecordsArguments::Command::Chip) {
         print(stdout, RecordsReport::chip(arguments.filter.chipId, rows));
         return ExitDone;
