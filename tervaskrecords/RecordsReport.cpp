@@ -10,20 +10,11 @@ namespace {
 QString aligned(const QList<QStringList>& table)
 {
     QList<int> widths;
-    for (const QStringList& row : table) {
-        for (int i = 0; i < row.size(); ++i) {
-            if (widths.size() <= i)
-                widths << 0;
-            widths[i] = std::max(widths[i], int(row.at(i).size()));
-        }
-    }
+    for (const QStringList& row : table)
+        RecordsReport::widen(widths, row);
     QString text;
-    for (const QStringList& row : table) {
-        QString line;
-        for (int i = 0; i < row.size(); ++i)
-            line += i + 1 < row.size() ? row.at(i).leftJustified(widths.at(i) + 2) : row.at(i);
-        text += line.trimmed() + QLatin1Char('\n');
-    }
+    for (const QStringList& row : table)
+        text += RecordsReport::alignedLine(row, widths);
     return text;
 }
 
@@ -47,17 +38,33 @@ QString oneLine(const QString& text)
 
 } // namespace
 
-QString RecordsReport::list(const QList<AttemptRow>& rows)
+void RecordsReport::widen(QList<int>& widths, const QStringList& cells)
 {
-    QList<QStringList> table {
-        { "started", "station", "result", "seconds", "image", "step", "reason" },
-    };
-    for (const AttemptRow& row : rows) {
-        table << QStringList { row.startedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-            oneLine(row.context.station), row.result, row.finishedAt.isValid() ? seconds(row.durationMs) : "-",
-            row.context.imageCrc32, row.failedStep.isEmpty() ? "-" : row.failedStep, oneLine(row.reason) };
+    for (int i = 0; i < cells.size(); ++i) {
+        if (widths.size() <= i)
+            widths << 0;
+        widths[i] = std::max(widths[i], int(cells.at(i).size()));
     }
-    return aligned(table);
+}
+
+QString RecordsReport::alignedLine(const QStringList& cells, const QList<int>& widths)
+{
+    QString line;
+    for (int i = 0; i < cells.size(); ++i)
+        line += i + 1 < cells.size() ? cells.at(i).leftJustified(widths.value(i) + 2) : cells.at(i);
+    return line.trimmed() + QLatin1Char('\n');
+}
+
+QStringList RecordsReport::listHeading()
+{
+    return { "started", "station", "result", "seconds", "image", "step", "reason" };
+}
+
+QStringList RecordsReport::listCells(const AttemptRow& row)
+{
+    return { row.startedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), oneLine(row.context.station),
+        row.result, row.finishedAt.isValid() ? seconds(row.durationMs) : "-", row.context.imageCrc32,
+        row.failedStep.isEmpty() ? "-" : row.failedStep, oneLine(row.reason) };
 }
 
 QString RecordsReport::csvField(const QString& value)

@@ -8,12 +8,18 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What tervaskrecords prints and exports, apart from where it goes.
 class RecordsReport {
 public:
-    // One aligned line per attempt under a heading; times in local time.
-    static QString list(const QList<AttemptRow>& rows);
+    // The list: one line per attempt under a heading, times in local time,
+    // columns as wide as their widest cell (measured in a pass of their own,
+    // so that a list of months is printed as it is read).
+    static QStringList listHeading();
+    static QStringList listCells(const AttemptRow& row);
+    static void widen(QList<int>& widths, const QStringList& cells);
+    static QString alignedLine(const QStringList& cells, const QList<int>& widths);
     // RFC 4180: a header row, CR LF, fields quoted where they need it; times in UTC.
     // Line by line, so that an export of months is written as it is read.
     static QByteArray csvHeader();

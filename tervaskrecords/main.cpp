@@ -107,6 +107,29 @@ int exportCsv(const QString& path, RecordQuery& query, const RecordFilter& filte
     return ExitDone;
 }
 
+// Two passes over the rows, one for the columns' widths and one to print:
+// memory stays the same however many rows there are.
+int printList(RecordQuery& query, const RecordFilter& filter)
+{
+    const QStringList heading = RecordsReport::listHeading();
+    QList<int> widths;
+    RecordsReport::widen(widths, heading);
+    if (!query.eachAttempt(filter, [&widths](const AttemptRow& row) {
+            RecordsReport::widen(widths, RecordsReport::listCells(row));
+        }))
+        return unreachable(query.lastError());
+    QString text = RecordsReport::alignedLine(heading, widths);
+    const bool read = query.eachAttempt(filter, [&text, &widths](const AttemptRow& row) {
+        text += RecordsReport::alignedLine(RecordsReport::listCells(row), widths);
+        if (text.size() > 65536) {
+            print(stdout, text);
+            text.clear();
+        }
+    });
+    print(stdout, text);
+    return read ? ExitDone : unreachable(query.lastError());
+}
+
 int report(const RecordsArguments& arguments, RecordStore& store)
 {
     if (arguments.command == RecordsArguments::Command::Pool) {
@@ -129,14 +152,12 @@ int report(const RecordsArguments& arguments, RecordStore& store)
     }
     if (arguments.command == RecordsArguments::Command::Export)
         return exportCsv(arguments.csvPath, query, arguments.filter);
+    if (arguments.command == RecordsArguments::Command::List)
+        return printList(query, arguments.filter);
     QList<AttemptRow> rows;
     if (!query.attempts(arguments.filter, rows))
         return unreachable(query.lastError());
-    if (arguments.command == RecordsArguments::Command::Chip) {
-        print(stdout, RecordsReport::chip(arguments.filter.chipId, rows));
-        return ExitDone;
-    }
-    print(stdout, RecordsReport::list(rows));
+    print(stdout, RecordsReport::chip(arguments.filter.chipId, rows));
     return ExitDone;
 }
 

@@ -23,7 +23,7 @@ private slots:
         status.resize(2000, 20);
         status.show();
         status.watch(&recorder);
-        QCOMPARE(status.text(), QString("Records: line database, 0 waiting"));
+        // The refusal may come before the watch begins: the first text is not waited for.
         QTRY_VERIFY2(status.text().startsWith("Records: line database not reached — postgresql://line@127.0.0.1:1/"
                                               "records: "),
             qPrintable(status.text()));
