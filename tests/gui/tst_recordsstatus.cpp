@@ -8,6 +8,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// A program's recorder for a line database that refuses every connection
+// (nothing listens on port 1), watched by the status.
+struct WatchedRecorder {
+    explicit WatchedRecorder(const QString& sqlitePath)
+        : recorder(RecordLocation::fromUrl("postgresql://line@127.0.0.1:1/records", sqlitePath))
+    {
+        status.resize(2000, 20);
+        status.show();
+        status.watch(&recorder);
+    }
+    ProductionRecorder recorder;
+    RecordsStatus status;
+};
+
 class RecordsStatusTest : public QObject {
     Q_OBJECT
 
@@ -15,14 +29,9 @@ private slots:
     void saysWhatWaitsAndWhy()
     {
         QTemporaryDir folder;
-        // Nothing listens on port 1: every connection is refused at once.
-        const RecordLocation location = RecordLocation::fromUrl(
-            "postgresql://line@127.0.0.1:1/records", folder.filePath("records/production.sqlite"));
-        ProductionRecorder recorder(location);
-        RecordsStatus status;
-        status.resize(2000, 20);
-        status.show();
-        status.watch(&recorder);
+        WatchedRecorder watched(folder.filePath("records/production.sqlite"));
+        ProductionRecorder& recorder = watched.recorder;
+        RecordsStatus& status = watched.status;
         // The refusal may come before the watch begins: the first text is not waited for.
         QTRY_VERIFY2(status.text().startsWith("Records: line database not reached — postgresql://line@127.0.0.1:1/"
                                               "records: "),
@@ -47,14 +56,9 @@ private slots:
         QFile blocker(folder.filePath("records"));
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the records' folder should be
         blocker.close();
-        const RecordLocation location = RecordLocation::fromUrl(
-            "postgresql://line@127.0.0.1:1/records", folder.filePath("records/production.sqlite"));
-        ProductionRecorder recorder(location);
-        RecordsStatus status;
-        status.resize(2000, 20);
-        status.show();
-        status.watch(&recorder);
-        recorder.attemptStarted(QDateTime::currentDateTimeUtc());
+        WatchedRecorder watched(folder.filePath("records/production.sqlite"));
+        RecordsStatus& status = watched.status;
+        watched.recorder.attemptStarted(QDateTime::currentDateTimeUtc());
         QTRY_VERIFY2(status.text().startsWith("Records: not stored — "), qPrintable(status.text()));
         QTest::qWait(300); // the server's refusal comes too and must not cover it
         QVERIFY2(status.text().startsWith("Records: not stored — "), qPrintable(status.text()));
