@@ -25,6 +25,11 @@ double currentMiB()
     return statusMiB("VmRSS:");
 }
 
+double fileBackedMiB()
+{
+    return statusMiB("RssFile:") + statusMiB("RssShmem:");
+}
+
 double peakMiB()
 {
     return statusMiB("VmHWM:");

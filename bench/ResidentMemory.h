@@ -4,6 +4,9 @@
 namespace ResidentMemory {
 
 double currentMiB();
+// The part of it that maps files and shared memory (libraries, SQLite's
+// shared index of its write-ahead log), not the program's own allocations.
+double fileBackedMiB();
 // The kernel's high-water mark since the start or the last resetPeak().
 double peakMiB();
 void resetPeak();

@@ -58,6 +58,7 @@ struct Checkpoint {
     int chips = 0;
     double seconds = 0;
     double residentMiB = 0;
+    double fileBackedMiB = 0;
     qsizetype mostLogLines = 0; // of the station keeping the most
     qint64 recordedChips = 0;
     double heapInUseMiB = 0;
@@ -142,6 +143,7 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     const QString recordsPath = RecordLocation::resolve(QCoreApplication::applicationDirPath()).sqlitePath;
     const QDateTime shiftStart = QDateTime::currentDateTimeUtc();
+    double trimmedMiB = -1;
     const auto take = [&] {
         Checkpoint point { counted, double(clock.elapsed()) / 1000.0, ResidentMemory::currentMiB(), 0, 0 };
         for (const Station* station : window.stationList())
@@ -149,7 +151,13 @@ int main(int argc, char* argv[])
         point.recordedChips = finishedRows(recordsPath, shiftStart);
         point.heapInUseMiB = heapInUseMiB();
         point.sqliteMiB = double(sqlite3_memory_used()) / (1024.0 * 1024.0);
+        point.fileBackedMiB = ResidentMemory::fileBackedMiB();
         taken.push_back(point);
+        // At the end: how much of the resident memory is free memory the allocator kept.
+        if (counted == totalChips) {
+            malloc_trim(0);
+            trimmedMiB = ResidentMemory::currentMiB();
+        }
     };
     for (Station* station : window.stationList()) {
         QObject::connect(station, &Station::chipCounted, station, [&] {
@@ -165,14 +173,16 @@ int main(int argc, char* argv[])
     window.stopAll();
     StationWindowRun::runUntil([&] { return !window.anyRunning(); });
 
-    std::printf("| chips counted | minutes | resident MiB | heap in use MiB | SQLite MiB | log lines kept (largest "
-                "station) | chips recorded |\n");
-    std::printf("|---|---|---|---|---|---|---|\n");
+    std::printf("| chips counted | minutes | resident MiB | of it file-backed MiB | heap in use MiB | SQLite MiB | log "
+                "lines kept (largest station) | chips recorded |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
     for (const Checkpoint& point : taken) {
-        std::printf("| %d | %.1f | %.1f | %.1f | %.1f | %lld | %lld |\n", point.chips, point.seconds / 60.0,
-            point.residentMiB, point.heapInUseMiB, point.sqliteMiB, static_cast<long long>(point.mostLogLines),
-            static_cast<long long>(point.recordedChips));
+        std::printf("| %d | %.1f | %.1f | %.1f | %.1f | %.1f | %lld | %lld |\n", point.chips, point.seconds / 60.0,
+            point.residentMiB, point.fileBackedMiB, point.heapInUseMiB, point.sqliteMiB,
+            static_cast<long long>(point.mostLogLines), static_cast<long long>(point.recordedChips));
     }
+    if (trimmedMiB >= 0)
+        std::printf("\nAt the last checkpoint, after malloc_trim(0): resident %.1f MiB\n", trimmedMiB);
     const bool complete = sockets.allPassed();
     if (!complete)
         std::fprintf(stderr, "not every station downloaded its %d chips\n", chipsPerStation);

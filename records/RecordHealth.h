@@ -16,7 +16,6 @@ struct RecordHealth {
     QString lastError;
     bool notStored = false; // lastError is the local file's: rows are not kept at all
 
-
     bool healthy() const { return lastError.isEmpty() && waiting == 0 && setAside == 0; }
 };
 

@@ -176,8 +176,9 @@ QString RecordsReport::pools(const QList<MacPoolQuery::PoolFigures>& pools)
         text += QStringLiteral("Reserved but never used:\n");
         QList<QStringList> runs;
         for (const MacPoolQuery::ReservedRun& run : pool.reservedRuns) {
-            const QString range = run.first == run.last ? MacAddress(run.first).text()
-                                                        : MacAddress(run.first).text() + '-' + MacAddress(run.last).text();
+            const QString range = run.first == run.last
+                ? MacAddress(run.first).text()
+                : MacAddress(run.first).text() + '-' + MacAddress(run.last).text();
             runs << QStringList { (run.host.isEmpty() ? QStringLiteral("-") : oneLine(run.host)), range,
                 QString::number(run.chips) };
         }

@@ -114,9 +114,8 @@ int printList(RecordQuery& query, const RecordFilter& filter)
     const QStringList heading = RecordsReport::listHeading();
     QList<int> widths;
     RecordsReport::widen(widths, heading);
-    if (!query.eachAttempt(filter, [&widths](const AttemptRow& row) {
-            RecordsReport::widen(widths, RecordsReport::listCells(row));
-        }))
+    if (!query.eachAttempt(
+            filter, [&widths](const AttemptRow& row) { RecordsReport::widen(widths, RecordsReport::listCells(row)); }))
         return unreachable(query.lastError());
     QString text = RecordsReport::alignedLine(heading, widths);
     const bool read = query.eachAttempt(filter, [&text, &widths](const AttemptRow& row) {
