@@ -143,8 +143,9 @@ void ProductionRecorder::publish(RecordHealth next, const QString& warning)
 {
     next.notStored = !localError.isEmpty() || outboxFailed;
     next.lastError = localError.isEmpty() ? serverError : localError;
-    const bool changed = next.lastError != state.lastError || next.waiting != state.waiting
-        || next.setAside != state.setAside || next.oldestWaiting != state.oldestWaiting;
+    const bool changed = next.lastError != state.lastError || next.notStored != state.notStored
+        || next.waiting != state.waiting || next.setAside != state.setAside
+        || next.oldestWaiting != state.oldestWaiting;
     state = next;
     if (!warning.isEmpty())
         emit sngWarning(warning);
