@@ -145,6 +145,7 @@ private:
     bool writeAndWait(const QByteArray& bytes, LinkTiming::ms limit);
     bool waitForInput(qint64 ms);
     void readReply(LinkTiming::ms wait);
+    bool readUntilPrompt(LinkTiming::ms within);
     void readCommandReply(const QByteArray& cmd, qint64 limitMs);
     bool readReplyTo(const QByteArray& cmd, int waitMs, LinkTiming::ms limit);
     // Everything the port has read so far, shown to the tap.
@@ -183,6 +184,13 @@ private:
     AttemptReport attempt;
     bool attemptOpen = false;
 
+    // The console sees flash offset 0 at this bus address.
+    static constexpr quint32 consoleFlashBase = 0x18000000u;
+    quint32 imageOffset() const; // where the image goes in the flash
+    quint32 imagePartitionSize() const; // the image in whole 4 KiB sectors
+    bool setPartition(quint32 address, quint32 size);
+    int verifyWaitMs() const;
+
     // The chip's own MAC address (DownloadWorkerIdentity.cpp): read before the
     // image, written with it or into its sector after it.
     QString identityRefusal() const;
@@ -191,7 +199,6 @@ private:
     bool readIdentitySector(QByteArray& sector);
     bool keepChipAddress();
     bool writeIdentitySector();
-    bool setPartition(quint32 address, quint32 size);
     void settleChipAddress();
     const QByteArray& chipImage() const;
     quint32 chipImageCrc() const;

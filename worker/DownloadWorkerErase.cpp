@@ -19,7 +19,7 @@ bool DownloadWorker::eraseFlash()
         return true;
     logProgress(QStringLiteral("Begin to erase flash..."));
 
-    const quint32 address = settings->EraseAddr6620.toUInt(nullptr, 16) + 0x18000000u;
+    const quint32 address = consoleFlashBase + settings->EraseAddr6620.toUInt(nullptr, 16);
     const quint32 size = settings->EraseSize6620.toUInt(nullptr, 16);
     const QByteArray verb = settings->workMode == 1 ? "erase " : "flash 7 ";
     const QByteArray command = verb + QByteArray::number(address, 16) + ' ' + QByteArray::number(size, 16);

@@ -4,8 +4,6 @@
 // the image when the image covers it, else into the sector, written back
 // after the image with every other byte as it was read.
 #include "ChipIdentity.h"
-#include "ConsoleReply.h"
-#include "CountDownTimer.h"
 #include "Crc32Wifi.h"
 #include "DownloadWorker.h"
 #include "DumpLineParser.h"
@@ -15,17 +13,9 @@
 
 namespace {
 
-constexpr quint32 consoleFlashBase = 0x18000000u;
-constexpr int commandWaitMs = 10;
-
 quint32 crcOf(const QByteArray& bytes)
 {
     return Crc32_wifi(reinterpret_cast<const unsigned char*>(bytes.constData()), unsigned(bytes.size()));
-}
-
-quint32 roundUpTo4k(qint64 size)
-{
-    return quint32((size + 4095) / 4096 * 4096);
 }
 
 } // namespace
@@ -61,9 +51,7 @@ bool DownloadWorker::readIdentitySector(QByteArray& sector)
     }
     sector = DumpLineParser::bytesOf(words);
     // The console is done once its prompt is in: the next command must not meet it at work.
-    const CountDownTimer deadline(unsigned(link.commandReply.count()));
-    while (!ConsoleReply::hasPrompt(rxBuffer) && waitForInput(deadline.remaining()))
-        rxBuffer += takeInput();
+    readUntilPrompt(link.commandReply);
     return !stopCheck() && !portLost();
 }
 
@@ -103,17 +91,17 @@ int DownloadWorker::identifyChip()
     logProgress(QStringLiteral("MAC: %1 (%2)").arg(chipAddress.mac.text(), found ? "kept" : "new"));
     emit sngChipIdentified(attempt.chipId);
 
-    const quint32 imageOffset = quint32(settings->downloadAddr.toInt(nullptr, 0));
+    const quint32 offset = imageOffset();
     const QByteArray& image = settings->image;
-    if (ChipIdentity::insideImage(identity, imageOffset, image.size())) {
-        chipAddress.image = ChipIdentity::imageWithAddress(identity, image, imageOffset, chipAddress.mac);
+    if (ChipIdentity::insideImage(identity, offset, image.size())) {
+        chipAddress.image = ChipIdentity::imageWithAddress(identity, image, offset, chipAddress.mac);
         chipAddress.imageCrc = crcOf(chipAddress.image);
         return JobOk;
     }
     // A chip that keeps its address needs its sector written only where the image's partition reaches it.
     const qint64 sectorStart = identity.sectorStart();
-    const bool imageReachesSector = sectorStart < qint64(imageOffset) + roundUpTo4k(image.size())
-        && qint64(imageOffset) < sectorStart + IdentitySettings::sectorBytes;
+    const bool imageReachesSector = sectorStart < qint64(offset) + imagePartitionSize()
+        && qint64(offset) < sectorStart + IdentitySettings::sectorBytes;
     chipAddress.writeSector = !chipAddress.kept || imageReachesSector;
     return JobOk;
 }
@@ -142,17 +130,6 @@ bool DownloadWorker::keepChipAddress()
     return true;
 }
 
-// The partition's address and size, as recovery sets them.
-bool DownloadWorker::setPartition(quint32 address, quint32 size)
-{
-    const QString addressHex = QString::number(address, 16);
-    const QByteArray partition = QStringLiteral("flash 6 0 1 vyn6630m 0x%1 0x%2 0x%3")
-                                     .arg(addressHex, addressHex, QString::number(size, 16))
-                                     .toLatin1();
-    return sendCommand(partition, commandWaitMs) && sendCommand("mw 40109020 0x2356594E", commandWaitMs)
-        && sendCommand("flash 3", commandWaitMs);
-}
-
 // The sector through the same partition, loadx and checksum steps as the
 // image, then the partition back to the image's.
 bool DownloadWorker::writeIdentitySector()
@@ -160,9 +137,8 @@ bool DownloadWorker::writeIdentitySector()
     if (!chipAddress.writeSector)
         return true;
     const IdentitySettings& identity = settings->identity;
-    const quint32 imageOffset = quint32(settings->downloadAddr.toInt(nullptr, 0));
     const QByteArray sector = ChipIdentity::sectorWithAddress(
-        identity, chipAddress.sectorAsRead, settings->image, imageOffset, chipAddress.mac);
+        identity, chipAddress.sectorAsRead, settings->image, imageOffset(), chipAddress.mac);
     logProgress(QStringLiteral("Write MAC sector 0x%1...").arg(identity.sectorStart(), 0, 16));
     if (!setPartition(identity.sectorStart(), IdentitySettings::sectorBytes) || stopCheck() || !keepChipAddress()
         || !sendXmodemBytes(sector, false) || !awaitTransferLeftovers())
@@ -170,9 +146,8 @@ bool DownloadWorker::writeIdentitySector()
     discardInput();
     const QByteArray command = "checksum 1 " + QByteArray::number(consoleFlashBase + identity.sectorStart(), 16) + ' '
         + QByteArray::number(sector.size());
-    const int waitMs = settings->VerifyUnitTime != 0 ? settings->VerifyUnitTime : int(link.verifyDefaultWait.count());
-    return checkChecksum(command, waitMs, crcOf(sector)) && !stopCheck()
-        && setPartition(imageOffset, roundUpTo4k(settings->image.size()));
+    return checkChecksum(command, verifyWaitMs(), crcOf(sector)) && !stopCheck()
+        && setPartition(imageOffset(), imagePartitionSize());
 }
 
 // At the attempt's end: an address taken for it that never left for the

@@ -124,6 +124,16 @@ void DownloadWorker::readReply(LinkTiming::ms wait)
     rxBuffer = takeInput();
 }
 
+// Adds what comes to rxBuffer until a prompt is in it, within the time given.
+// True when the prompt came.
+bool DownloadWorker::readUntilPrompt(LinkTiming::ms within)
+{
+    const CountDownTimer deadline(unsigned(within.count()));
+    while (!ConsoleReply::hasPrompt(rxBuffer) && waitForInput(deadline.remaining()))
+        rxBuffer += takeInput();
+    return ConsoleReply::hasPrompt(rxBuffer);
+}
+
 // Reads the reply to cmd until the console is done with it: the echo and the
 // prompt after it (after "loadx", the receiver's start request), however long
 // the chip works in between, within limitMs. A prompt without the echo (a

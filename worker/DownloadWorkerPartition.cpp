@@ -6,12 +6,28 @@ namespace {
 
 constexpr int commandWaitMs = 10;
 
-quint32 roundUpTo4k(qint64 size)
+} // namespace
+
+quint32 DownloadWorker::imageOffset() const
 {
-    return quint32((size + 4095) / 4096 * 4096);
+    return quint32(settings->downloadAddr.toInt(nullptr, 0));
 }
 
-} // namespace
+quint32 DownloadWorker::imagePartitionSize() const
+{
+    return quint32((settings->image.size() + 4095) / 4096 * 4096);
+}
+
+// The partition's address and size, as recovery sets them.
+bool DownloadWorker::setPartition(quint32 address, quint32 size)
+{
+    const QString addressHex = QString::number(address, 16);
+    const QByteArray partition = QStringLiteral("flash 6 0 1 vyn6630m 0x%1 0x%2 0x%3")
+                                     .arg(addressHex, addressHex, QString::number(size, 16))
+                                     .toLatin1();
+    return sendCommand(partition, commandWaitMs) && sendCommand("mw 40109020 0x2356594E", commandWaitMs)
+        && sendCommand("flash 3", commandWaitMs);
+}
 
 bool DownloadWorker::preparePartition()
 {
@@ -28,19 +44,12 @@ bool DownloadWorker::preparePartition()
         return true;
     }
 
-    const int address = settings->downloadAddr.toInt(nullptr, 0);
-    const QString addressHex = QString::number(quint32(address), 16);
-    const QString sizeHex = QString::number(roundUpTo4k(settings->image.size()), 16);
-    const QByteArray partition
-        = QStringLiteral("flash 6 0 1 vyn6630m 0x%1 0x%2 0x%3").arg(addressHex, addressHex, sizeHex).toLatin1();
-
     if (!sendCommand("flash 1", commandWaitMs) || !sendCommand("flash 5 2 4096 0 1", commandWaitMs)
         || !sendCommand("flash 3", commandWaitMs))
         return false;
     if (stopCheck())
         return false;
-    if (!sendCommand(partition, commandWaitMs) || !sendCommand("mw 40109020 0x2356594E", commandWaitMs)
-        || !sendCommand("flash 3", commandWaitMs))
+    if (!setPartition(imageOffset(), imagePartitionSize()))
         return false;
     if (stopCheck())
         return false;

@@ -1,6 +1,5 @@
 // Verification: the chip's CRC-32 of the written range against the image's.
 #include "ConsoleReply.h"
-#include "CountDownTimer.h"
 #include "DownloadWorker.h"
 #include "WorkerSettings.h"
 
@@ -17,9 +16,7 @@ bool DownloadWorker::awaitTransferLeftovers()
             waitForInput(link.verifyDrain.count());
     } else {
         // The answer to EOT may have brought the whole text already.
-        const CountDownTimer deadline(unsigned((link.verifySettle + link.verifyDrain).count()));
-        while (!ConsoleReply::hasPrompt(rxBuffer) && waitForInput(deadline.remaining()))
-            rxBuffer += takeInput();
+        readUntilPrompt(link.verifySettle + link.verifyDrain);
     }
     return !stopCheck();
 }
@@ -33,17 +30,21 @@ bool DownloadWorker::verifyImage()
     if (settings->workMode == 1)
         pauseMs(settings->ProgramWaitTime485);
 
-    const int waitMs = settings->VerifyUnitTime != 0 ? settings->VerifyUnitTime : int(link.verifyDefaultWait.count());
     const qsizetype length = chipImage().size();
     QByteArray command;
     if (settings->workMode == 1) {
         command = "checksum 1 FFFFFFFF " + QByteArray::number(length);
     } else {
-        const quint32 flashAddress = quint32(settings->downloadAddr.toInt(nullptr, 0)) + 0x18000000u;
+        const quint32 flashAddress = consoleFlashBase + imageOffset();
         command = "checksum 1 " + QByteArray::number(flashAddress, 16) + ' ' + QByteArray::number(length);
     }
 
-    return checkChecksum(command, waitMs, chipImageCrc());
+    return checkChecksum(command, verifyWaitMs(), chipImageCrc());
+}
+
+int DownloadWorker::verifyWaitMs() const
+{
+    return settings->VerifyUnitTime != 0 ? settings->VerifyUnitTime : int(link.verifyDefaultWait.count());
 }
 
 // Asks the chip for the checksum until it gives a readable one, and compares it.

@@ -1,5 +1,4 @@
 // The XMODEM-1K transfer of the image after "loadx".
-#include "ConsoleReply.h"
 #include "CountDownTimer.h"
 #include "DownloadWorker.h"
 #include "WorkerSettings.h"
@@ -154,10 +153,7 @@ bool DownloadWorker::awaitReceiverQuit()
 {
     receiverBusy = false;
     rxBuffer.clear();
-    const CountDownTimer deadline(unsigned(link.receiverQuit.count()));
-    while (!ConsoleReply::hasPrompt(rxBuffer) && waitForInput(deadline.remaining()))
-        rxBuffer += takeInput();
-    if (!ConsoleReply::hasPrompt(rxBuffer))
+    if (!readUntilPrompt(link.receiverQuit))
         return false;
     sinceLastPrompt.restart();
     return true;
