@@ -33,6 +33,17 @@ QVariant text(const QString& value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
+// A new row for the base; one already there is left as it is (numRowsAffected tells).
+bool insertNew(
+    QSqlQuery& query, const MacRange& pool, quint64 base, const MacLedger::Holding& holding, const QString& stamp)
+{
+    return exec(query,
+        QStringLiteral("INSERT INTO mac_addresses (base, chip_id, pool, state, holder, host, program, station,"
+                       " changed_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (base) DO NOTHING"),
+        { number(base), MacAddress(base).text(), pool.text(), holding.state, text(holding.holder), text(holding.host),
+            text(holding.program), text(holding.station), stamp });
+}
+
 } // namespace
 
 bool MacLedger::fail(const QSqlQuery& query)
@@ -174,11 +185,7 @@ bool MacLedger::takeFromPool(const MacRange& pool, int count, const Holding& hol
     const quint64 nextBefore = next;
     // A base claimed by a chip that already carried it is passed over.
     for (; bases.size() < count && pool.chipCount() > 0 && next <= pool.lastBase(); next += step) {
-        if (!exec(query,
-                QStringLiteral("INSERT INTO mac_addresses (base, chip_id, pool, state, holder, host, program, station,"
-                               " changed_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (base) DO NOTHING"),
-                { number(next), MacAddress(next).text(), pool.text(), holding.state, text(holding.holder),
-                    text(holding.host), text(holding.program), text(holding.station), stamp }))
+        if (!insertNew(query, pool, next, holding, stamp))
             return abandon();
         if (query.numRowsAffected() > 0)
             bases << next;
@@ -202,11 +209,7 @@ bool MacLedger::addHeld(const MacRange& pool, const QList<quint64>& bases, const
     QSqlQuery query(store.database());
     const QString stamp = now();
     for (const quint64 base : bases) {
-        if (!exec(query,
-                QStringLiteral("INSERT INTO mac_addresses (base, chip_id, pool, state, holder, host, program, station,"
-                               " changed_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (base) DO NOTHING"),
-                { number(base), MacAddress(base).text(), pool.text(), holding.state, text(holding.holder),
-                    text(holding.host), text(holding.program), text(holding.station), stamp })) {
+        if (!insertNew(query, pool, base, holding, stamp)) {
             fail(query);
             rollback();
             return false;

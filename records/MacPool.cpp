@@ -31,6 +31,11 @@ QString MacPool::pulledBy(const QString& why) const
     return QStringLiteral("the MAC pool %1 cannot be reached: %2").arg(range.text(), why);
 }
 
+QString MacPool::usedUp() const
+{
+    return QStringLiteral("the MAC pool %1 is used up").arg(range.text());
+}
+
 bool MacPool::openLocal(QString& why)
 {
     if (local && local->isOpen())
@@ -85,7 +90,7 @@ QString MacPool::check()
         qint64 free = 0;
         if (!ledger.setUp(range) || !ledger.freeCount(range, free))
             return ledger.lastError();
-        return free > 0 ? QString() : QStringLiteral("the MAC pool %1 is used up").arg(range.text());
+        return free > 0 ? QString() : usedUp();
     }
     qint64 held = 0;
     if (store.openLocal(location.sqlitePath, timing))
@@ -102,7 +107,7 @@ QString MacPool::check()
     qint64 free = 0;
     if (!ledger.setUp(range) || !ledger.freeCount(range, free))
         return ledger.lastError();
-    return free + held > 0 ? QString() : QStringLiteral("the MAC pool %1 is used up").arg(range.text());
+    return free + held > 0 ? QString() : usedUp();
 }
 
 bool MacPool::take(MacAddress& base, QString& why)
@@ -117,7 +122,7 @@ bool MacPool::take(MacAddress& base, QString& why)
             return false;
         }
         if (taken.isEmpty()) {
-            why = QStringLiteral("the MAC pool %1 is used up").arg(range.text());
+            why = usedUp();
             return false;
         }
         base = MacAddress(taken.first());
@@ -137,7 +142,7 @@ bool MacPool::take(MacAddress& base, QString& why)
         if (round == 0 && !reserveBlock(why))
             return false;
     }
-    why = QStringLiteral("the MAC pool %1 is used up").arg(range.text());
+    why = usedUp();
     return false;
 }
 
@@ -169,7 +174,7 @@ bool MacPool::reserveBlock(QString& why)
         }
     }
     if (bases.isEmpty()) {
-        why = QStringLiteral("the MAC pool %1 is used up").arg(range.text());
+        why = usedUp();
         return false;
     }
     MacLedger ledger(*local);

@@ -50,6 +50,7 @@ private:
     void settleWithServer();
     MacLedger::Holding holding(const QString& state) const;
     QString pulledBy(const QString& why) const;
+    QString usedUp() const;
 
     RecordLocation location;
     MacRange range;
